@@ -1,0 +1,18 @@
+#include "platform/Clock.h"
+
+#include <mmsystem.h>
+#include <windows.h>
+
+namespace platform {
+
+uint32_t MillisecondClock()
+{
+    return timeGetTime();
+}
+
+void SleepMilliseconds(uint32_t milliseconds)
+{
+    Sleep(milliseconds);
+}
+
+} // namespace platform
