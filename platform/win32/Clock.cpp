@@ -1,7 +1,9 @@
 #include "platform/Clock.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+
+// Needs the types of <windows.h> first.
+#include <mmsystem.h>
 
 namespace platform {
 
