@@ -1,0 +1,6 @@
+#include "afx/CNotSupportedException.h"
+
+const char* CNotSupportedException::what() const noexcept
+{
+    return "operation not supported";
+}

@@ -1,0 +1,101 @@
+#include "afx/CStringData.h"
+
+#include "afx/AfxMemory.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <climits>
+#include <cstring>
+#include <new>
+
+namespace afx {
+
+namespace {
+// Constant-initialised, so it is valid before any static constructor runs.
+struct EmptyBuffer {
+    CStringData header;
+    char terminator;
+};
+EmptyBuffer emptyBuffer = {{-2, 0, 0}, '\0'};
+} // namespace
+
+CStringData* EmptyStringData() noexcept
+{
+    return &emptyBuffer.header;
+}
+
+CStringData* AllocateStringData(int64_t length)
+{
+    if (length <= 0 || length > INT_MAX - static_cast<int64_t>(sizeof(CStringData)) - 1) {
+        AfxThrowMemoryException();
+    }
+    void* block = AfxAllocateMemory(sizeof(CStringData) + static_cast<std::size_t>(length) + 1);
+    auto* data = new (block) CStringData{1, static_cast<int32_t>(length), static_cast<int32_t>(length)};
+    data->data()[length] = '\0';
+    return data;
+}
+
+void AddStringRef(CStringData* data) noexcept
+{
+    std::atomic_ref<int32_t>(data->refs).fetch_add(1, std::memory_order_relaxed);
+}
+
+void ReleaseStringData(CStringData* data) noexcept
+{
+    if (data->refs == -2) {
+        return;
+    }
+    // acq_rel: the last owner must see every write made through other owners
+    // before it frees the block.
+    if (std::atomic_ref<int32_t>(data->refs).fetch_sub(1, std::memory_order_acq_rel) - 1 <= 0) {
+        AfxFreeMemory(data);
+    }
+}
+
+} // namespace afx
+
+namespace afx {
+
+CStringData* ReserveStringData(CStringData* data, int minLength)
+{
+    if (data->refs <= 1 && minLength <= data->allocLength) {
+        return data;
+    }
+    const int length = data->dataLength;
+    const int capacity = std::max(minLength, length);
+    if (capacity == 0) {
+        ReleaseStringData(data);
+        return EmptyStringData();
+    }
+    CStringData* grown = AllocateStringData(capacity);
+    std::memcpy(grown->data(), data->data(), static_cast<std::size_t>(length) + 1);
+    grown->dataLength = length;
+    ReleaseStringData(data);
+    return grown;
+}
+
+void SetStringLength(CStringData* data, int newLength) noexcept
+{
+    if (data->refs == -2) {
+        return;
+    }
+    if (newLength == -1) {
+        newLength = static_cast<int>(std::strlen(data->data()));
+    }
+    data->dataLength = newLength;
+    data->data()[newLength] = '\0';
+}
+
+int CompareTextNoCase(const char* left, const char* right) noexcept
+{
+    for (;; ++left, ++right) {
+        const int difference =
+            std::tolower(static_cast<unsigned char>(*left)) - std::tolower(static_cast<unsigned char>(*right));
+        if (difference != 0 || *left == '\0') {
+            return difference;
+        }
+    }
+}
+
+} // namespace afx
