@@ -142,6 +142,7 @@ TEST_F(DispatcherWithThree, HandlersMayChangeTheListAndDestroyReceiversDuringWal
     };
     EXPECT_EQ(CommonObjectEventManager::SendSimpleEvent(dispatcher->GetID(), 0x63u, 1L), 0);
     EXPECT_TRUE(late.received.empty()) << "receivers added during a walk wait for the next event";
+    a.onEvent = nullptr;
     EXPECT_EQ(CommonObjectEventManager::SendSimpleEvent(dispatcher->GetID(), 0x63u, 1L), late.GetID());
 
     a.onEvent = [&](COEvent*) { delete dispatcher; };

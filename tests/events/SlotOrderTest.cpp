@@ -5,9 +5,8 @@
 
 #include <vector>
 
-namespace {
-
-std::vector<int> slotLog;
+// The views have external linkage: a view the compiler could see all of
+// would let it resolve the calls statically instead of through the slots.
 
 // The slot order of a dispatcher as a module built elsewhere declares it.
 class DispatcherSlots {
@@ -49,6 +48,10 @@ public:
     virtual bool HandleEvent(CommonObjectBase* object, COEvent* event) = 0; // 2
     virtual bool IsObjectType(const char* typeName) = 0;                    // 3
 };
+
+namespace {
+
+std::vector<int> slotLog;
 
 // Overrides every slot and logs which one ran.
 class DispatcherProbe : public CODispatcher {
