@@ -15,14 +15,12 @@ void* AsData(long value)
 }
 } // namespace
 
-CommonObjectBase::CommonObjectBase() : notifyID(0), coName()
+CommonObjectBase::CommonObjectBase()
+    : id(0), hook(nullptr), parent(nullptr), manager(nullptr), additionalData(nullptr), notifyID(0), coName()
 {
-    manager = nullptr;
+    // Registered last, so a lookup never finds a half-set-up base.
     id = CommonObjectEventManager::GetNewID();
     CommonObjectEventManager::RegisterObjectID(id, this);
-    hook = nullptr;
-    parent = nullptr;
-    additionalData = nullptr;
 }
 
 CommonObjectBase::~CommonObjectBase()
