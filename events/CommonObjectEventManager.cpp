@@ -178,10 +178,13 @@ void CommonObjectEventManager::staticDispatchDelayedEvents(unsigned long)
 
 void CommonObjectEventManager::staticDisableDispatchingEvents(bool disable)
 {
+    int& count = Statics().dispatchDisableCount;
     if (disable) {
-        ++Statics().dispatchDisableCount;
-    } else {
-        --Statics().dispatchDisableCount;
+        ++count;
+    } else if (count > 0) {
+        // An enable without a matching disable would otherwise drive the
+        // counter below zero and so suspend dispatching for good.
+        --count;
     }
 }
 

@@ -75,6 +75,8 @@ TEST_F(EventManager, DelayedQueueAndNestedSuspension)
     ASSERT_EQ(target.received.size(), 1u);
     EXPECT_EQ(target.received[0].route, ROUTE_DELAYED);
 
+    CommonObjectEventManager::staticDisableDispatchingEvents(false);
+    EXPECT_FALSE(CommonObjectEventManager::staticIsEventDispatchingDisabled()) << "a stray enable changes nothing";
     CommonObjectEventManager::staticDisableDispatchingEvents(true);
     CommonObjectEventManager::staticDisableDispatchingEvents(true);
     CommonObjectEventManager::staticDisableDispatchingEvents(false);
