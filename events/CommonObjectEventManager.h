@@ -45,14 +45,18 @@ public:
     // Builds an event on the stack and delivers it; the ID of the accepting
     // object, or 0.
     static long staticSendEvent(long from, long to, unsigned int code, void* data, int size, unsigned short route);
+    // The same to the dispatcher registered under the name; 0 when the name is
+    // unknown. A literal 0 as target makes the two forms ambiguous: pass 0L.
     static long staticSendEvent(long from, const char* dispatcherName, unsigned int code, void* data, int size,
                                 unsigned short route);
     static long SendSimpleEvent(long to, unsigned int code, long value);
     static long SendSimpleEvent(long to, unsigned int code, short x, short y);
     static long SendRoutedEvent(long to, unsigned short route, unsigned int code, long value);
 
-    // Queues an event; a block of size > 0 is copied so the caller may reuse
-    // its buffer at once. ROUTE_DELAYED selects the delayed queue.
+    // Queues an event; a block of size > 0 is copied (with malloc) so the
+    // caller may reuse its buffer at once. ROUTE_DELAYED selects the delayed
+    // queue. At delivery a declined copy is freed by the dispatcher; an
+    // accepted one belongs to the handler, which frees it with free when done.
     static void staticPostEvent(long from, long to, unsigned int code, void* data, int size, unsigned short route);
     // Delivers every queued event, the idle event to the idle receivers, then
     // whatever the idle handlers posted. time 0 means the clock's time now.
