@@ -7,8 +7,8 @@
 
 // Diagnostic text output. A context made with a C stream writes every piece
 // to that stream at once; a context made without one collects the text, which
-// Text returns. Values are written in plain decimal, pointers in hexadecimal,
-// and a null text as "(null)".
+// Text returns. Numbers are written in plain decimal, pointers in hexadecimal
+// after a dollar sign, and a null text as "(null)".
 class VELMORA_API CDumpContext {
 public:
     CDumpContext() = default;
