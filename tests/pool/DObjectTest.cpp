@@ -174,17 +174,6 @@ TEST(DObject, KillThroughNullDoesNothing)
     EXPECT_EQ(pool.useCount, 0);
 }
 
-// Tests that the mem-saved value is kept as given whatever the selection.
-TEST(DObject, MemSavedKeepsItsValue)
-{
-    DObject::SetMemSaved(7);
-    MemoryPool pool(64);
-    DObject::UseMemoryPool(&pool);
-    DObject::UseMemoryPool(nullptr);
-    EXPECT_EQ(DObject::MemSaved(), 7);
-    DObject::SetMemSaved(0);
-}
-
 // Tests that a selection holds DObject allocation for the selecting thread:
 // another thread's new waits until the deselection, then uses the heap.
 TEST(DObjectSelection, OtherThreadsWaitUntilDeselection)

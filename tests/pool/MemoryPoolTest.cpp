@@ -27,20 +27,6 @@ void ReleaseAll(MemoryPool& sut, const std::vector<void*>& blocks)
 }
 } // namespace
 
-// Tests that a new pool is empty and that its first request opens a chunk.
-TEST(MemoryPool, ConstructorLeavesPoolEmptyWithChunkFull)
-{
-    const MemoryPool sut(1024);
-    EXPECT_EQ(sut.useCount, 0);
-    EXPECT_EQ(sut.totalBytes, 0);
-    EXPECT_EQ(sut.firstChunk, nullptr);
-    EXPECT_EQ(sut.lastChunk, nullptr);
-    EXPECT_EQ(sut.chunkSize, 1024);
-    EXPECT_EQ(sut.chunkUsed, 1024);
-    EXPECT_EQ(sut.blockAlloc, 0);
-    EXPECT_EQ(sut.automaticDelete, 0);
-}
-
 // Tests that blocks follow each other without alignment after the chunk linkSize,
 // and that the request that no longer fits opens a second, linked chunk.
 TEST(MemoryPool, BlocksAreCarvedBackToBackAndOverflowOpensLinkedChunk)
