@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
+
+class CObject;
+struct CRuntimeClass;
 
 // A binary stream over a file or a memory block, either storing or loading,
 // never both. Bytes pass through a buffer: a storing archive writes it out
@@ -64,6 +68,11 @@ public:
     CArchive& operator>>(uint32_t& value);
     CArchive& operator>>(int32_t& value);
 
+    // Object reading with the framework's class tags (afx/CArchiveObjects.cpp).
+    CObject* ReadObject(const CRuntimeClass* requested);
+    CRuntimeClass* ReadClass(const CRuntimeClass* requested = nullptr, unsigned* schema = nullptr,
+                             uint32_t* objectTag = nullptr);
+
 protected:
     // Makes at least one unread byte available when the source has any;
     // returns false at the end of the data.
@@ -80,4 +89,12 @@ protected:
     // The unread (loading) or unwritten (storing) bytes are [current, end).
     std::size_t current;
     std::size_t end;
+
+    // Classes and objects read so far, by tag number; entry 0 stands for null.
+    struct LoadedEntry {
+        CObject* object;
+        CRuntimeClass* runtimeClass;
+        unsigned schema;
+    };
+    std::vector<LoadedEntry> loaded;
 };
