@@ -1,0 +1,91 @@
+#include "engines/libburn/PseudoDriveConfig.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+constexpr std::string_view stdioPrefix = "stdio:";
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+} // namespace
+
+void PseudoDriveConfig::addEntry(std::vector<std::string>& addresses, std::string entry)
+{
+    entry = trimmed(entry);
+    if (entry.starts_with(stdioPrefix))
+        entry.erase(0, stdioPrefix.size());
+    if (entry.empty() || entry.front() != '/')
+        return;
+    std::string address = std::string(stdioPrefix) + entry;
+    if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+        addresses.push_back(std::move(address));
+}
+
+std::vector<std::string> PseudoDriveConfig::parseVariable(const std::string& text)
+{
+    std::vector<std::string> addresses;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        auto end = text.find(':', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string entry = text.substr(start, end - start);
+        // "stdio:/x" contains the separator itself: glue the prefix back on.
+        if (entry == "stdio" && end < text.size()) {
+            const auto next = text.find(':', end + 1);
+            const auto stop = next == std::string::npos ? text.size() : next;
+            entry = text.substr(start, stop - start);
+            end = stop;
+        }
+        addEntry(addresses, entry);
+        start = end + 1;
+    }
+    return addresses;
+}
+
+std::vector<std::string> PseudoDriveConfig::parseFile(const std::string& text)
+{
+    std::vector<std::string> addresses;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto comment = line.find('#');
+        if (comment != std::string::npos)
+            line.erase(comment);
+        addEntry(addresses, line);
+    }
+    return addresses;
+}
+
+std::string PseudoDriveConfig::defaultConfigPath()
+{
+    return BURN_ENGINE_DEFAULT_CONFIG;
+}
+
+std::vector<std::string> PseudoDriveConfig::load()
+{
+    std::vector<std::string> addresses;
+    if (const char* variable = std::getenv(drivesVariable))
+        addresses = parseVariable(variable);
+
+    const char* configured = std::getenv(configVariable);
+    std::ifstream file(configured && *configured ? std::string(configured) : defaultConfigPath());
+    if (file) {
+        std::ostringstream text;
+        text << file.rdbuf();
+        for (auto& address : parseFile(text.str())) {
+            if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+                addresses.push_back(std::move(address));
+        }
+    }
+    return addresses;
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "engines/libburn/RecorderEvents.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Collects the engine's events from whatever thread raises them, and lets a
+// test wait (bounded) until they show something.
+class EventLog : public RecorderEvents {
+public:
+    struct Error {
+        int code;
+        std::string text;
+    };
+
+    void progress(int percent) override
+    {
+        std::lock_guard lock(mutex_);
+        progress_.push_back(percent);
+        changed_.notify_all();
+    }
+    void error(int code, const std::string& text) override
+    {
+        std::lock_guard lock(mutex_);
+        errors_.push_back(Error{code, text});
+        changed_.notify_all();
+    }
+
+    std::vector<int> progressValues() const
+    {
+        std::lock_guard lock(mutex_);
+        return progress_;
+    }
+    std::vector<Error> errors() const
+    {
+        std::lock_guard lock(mutex_);
+        return errors_;
+    }
+    bool hasError(int code) const
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& error : errors_) {
+            if (error.code == code)
+                return true;
+        }
+        return false;
+    }
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        progress_.clear();
+        errors_.clear();
+    }
+
+    // True once `done` holds for the progress values and errors so far.
+    bool waitFor(const std::function<bool(const std::vector<int>&, const std::vector<Error>&)>& done,
+                 std::chrono::seconds limit = std::chrono::seconds(60))
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, limit, [&] { return done(progress_, errors_); });
+    }
+    bool waitForEnd(std::chrono::seconds limit = std::chrono::seconds(60))
+    {
+        return waitFor(
+            [](const auto& progress, const auto& errors) {
+                return (!progress.empty() && progress.back() == 100) || !errors.empty();
+            },
+            limit);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<int> progress_;
+    std::vector<Error> errors_;
+};

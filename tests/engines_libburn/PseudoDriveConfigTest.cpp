@@ -1,0 +1,36 @@
+#include "engines/libburn/PseudoDriveConfig.h"
+#include "engines/libburn/ModelText.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Addresses = std::vector<std::string>;
+
+// Tests that the variable takes paths with and without the stdio: prefix,
+// drops relative and empty entries and duplicates, and keeps the order.
+TEST(PseudoDriveConfigTest, VariableListsAbsolutePathsInOrder)
+{
+    EXPECT_EQ(PseudoDriveConfig::parseVariable("/a.iso:stdio:/b.iso::relative.iso:/a.iso:stdio:/c d.iso"),
+              (Addresses{"stdio:/a.iso", "stdio:/b.iso", "stdio:/c d.iso"}));
+    EXPECT_EQ(PseudoDriveConfig::parseVariable(""), Addresses{});
+    EXPECT_EQ(PseudoDriveConfig::parseVariable("stdio"), Addresses{});
+}
+
+// Tests that the file takes one path per line, with comments, blanks around
+// entries and CR line ends ignored.
+TEST(PseudoDriveConfigTest, FileListsOnePathPerLine)
+{
+    EXPECT_EQ(PseudoDriveConfig::parseFile("# drives\n  /a.iso  \r\nstdio:/b.iso # second\n\nrelative\n/a.iso\n"),
+              (Addresses{"stdio:/a.iso", "stdio:/b.iso"}));
+}
+
+// Tests that libburn's blank-padded fields make one tidy model text.
+TEST(ModelTextTest, JoinsTrimmedVendorAndProduct)
+{
+    EXPECT_EQ(ModelText::of("YOYODYNE", "WARP DRIVE      "), "YOYODYNE WARP DRIVE");
+    EXPECT_EQ(ModelText::of("  ", "DRIVE"), "DRIVE");
+    EXPECT_EQ(ModelText::of(nullptr, nullptr), "");
+}
+
+} // namespace
