@@ -1,0 +1,192 @@
+#include "engines/libburn/BurnRecorderEngine.h"
+
+#include "engines/libburn/Utf16Text.h"
+
+namespace {
+std::atomic<long> engineObjects{0};
+
+HRESULT doneOrFalse(bool done)
+{
+    return done ? S_OK : S_FALSE;
+}
+} // namespace
+
+BurnRecorderEngine::BurnRecorderEngine() : events_(*this), recorder_(*this)
+{
+    ++engineObjects;
+}
+
+BurnRecorderEngine::~BurnRecorderEngine()
+{
+    recorder_.shutdown();
+    events_.disconnectAll();
+    --engineObjects;
+}
+
+long BurnRecorderEngine::liveObjects()
+{
+    return engineObjects;
+}
+
+HRESULT BurnRecorderEngine::QueryInterface(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IRecorderEngine)) {
+        *object = static_cast<IRecorderEngine*>(this);
+    } else if (IsEqualIID(riid, IID_IConnectionPointContainer)) {
+        *object = static_cast<IConnectionPointContainer*>(this);
+    } else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG BurnRecorderEngine::AddRef()
+{
+    return ++references_;
+}
+
+ULONG BurnRecorderEngine::Release()
+{
+    const ULONG left = --references_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT BurnRecorderEngine::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT BurnRecorderEngine::GetTypeInfo(UINT, LCID, ITypeInfo** typeInfo)
+{
+    if (typeInfo)
+        *typeInfo = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT BurnRecorderEngine::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT BurnRecorderEngine::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+{
+    // The engine is called through its table of functions only.
+    return E_NOTIMPL;
+}
+
+HRESULT BurnRecorderEngine::EjectTray()
+{
+    return doneOrFalse(recorder_.ejectTray());
+}
+
+HRESULT BurnRecorderEngine::BeginWriting()
+{
+    return doneOrFalse(recorder_.beginWriting());
+}
+
+HRESULT BurnRecorderEngine::StopWriting()
+{
+    recorder_.stopWriting();
+    return S_OK;
+}
+
+HRESULT BurnRecorderEngine::FormatDisc(LONG mode)
+{
+    return recorder_.formatDisc(mode) ? S_OK : E_FAIL;
+}
+
+HRESULT BurnRecorderEngine::AddItem(BSTR path)
+{
+    return recorder_.addItem(Utf16Text::toUtf8(std::u16string(BstrView(path)))) ? S_OK : E_INVALIDARG;
+}
+
+HRESULT BurnRecorderEngine::Initialize()
+{
+    return doneOrFalse(recorder_.initialize());
+}
+
+HRESULT BurnRecorderEngine::Shutdown()
+{
+    recorder_.shutdown();
+    return S_OK;
+}
+
+HRESULT BurnRecorderEngine::CloseTray()
+{
+    return doneOrFalse(recorder_.closeTray());
+}
+
+HRESULT BurnRecorderEngine::GetRecorderCount(SHORT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = static_cast<SHORT>(std::min(recorder_.recorderCount(), 0x7fff));
+    return S_OK;
+}
+
+HRESULT BurnRecorderEngine::SelectRecorder(LONG recorder)
+{
+    return doneOrFalse(recorder_.selectRecorder(recorder));
+}
+
+HRESULT BurnRecorderEngine::GetRecorderModel(BSTR* model)
+{
+    if (!model)
+        return E_POINTER;
+    *model = AllocBstr(Utf16Text::fromUtf8(recorder_.recorderModel()));
+    return *model ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT BurnRecorderEngine::GetCurrentOperation(LONG* operation)
+{
+    if (!operation)
+        return E_POINTER;
+    *operation = static_cast<LONG>(recorder_.currentOperation());
+    return S_OK;
+}
+
+HRESULT BurnRecorderEngine::SetWriteOption(LONG option)
+{
+    // 1 closes the disc after the write; 0 leaves it open for another session.
+    recorder_.setCloseDisc(option != 0);
+    return S_OK;
+}
+
+HRESULT BurnRecorderEngine::EnumConnectionPoints(IEnumConnectionPoints** points)
+{
+    if (points)
+        *points = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT BurnRecorderEngine::FindConnectionPoint(REFIID riid, IConnectionPoint** point)
+{
+    if (!point)
+        return E_POINTER;
+    if (!IsEqualIID(riid, IID_IRecorderEngineEvents)) {
+        *point = nullptr;
+        return CONNECT_E_NOCONNECTION;
+    }
+    *point = &events_;
+    events_.AddRef();
+    return S_OK;
+}
+
+void BurnRecorderEngine::progress(int percent)
+{
+    events_.raiseProgress(percent);
+}
+
+void BurnRecorderEngine::error(int code, const std::string& text)
+{
+    events_.raiseError(code, text);
+}
