@@ -3,6 +3,7 @@
 #include "engines/libburn/BurnHeaders.h"
 #include "engines/libburn/DiscWriter.h"
 #include "engines/libburn/DriveStatus.h"
+#include "engines/libburn/GrabbedDrive.h"
 #include "engines/libburn/PseudoDriveConfig.h"
 #include "engines/libburn/PseudoMedium.h"
 #include "engines/libburn/RecorderEvents.h"
@@ -132,8 +133,7 @@ bool BurnRecorder::beginWriting()
 {
     std::shared_ptr<DiscWriter> retired;
     std::unique_lock lock(mutex_);
-    retired = collectFinishedWrite();
-    const RecorderInfo* recorder = usableRecorder(lock);
+    const RecorderInfo* recorder = usableRecorder(lock, retired);
     if (!recorder)
         return false;
     if (items_.empty())
@@ -156,20 +156,19 @@ void BurnRecorder::stopWriting()
         writer->stop();
 }
 
-CurrentOperation BurnRecorder::currentOperation() const
+RecorderOperation BurnRecorder::currentOperation() const
 {
     std::lock_guard lock(mutex_);
     if (formatting_)
-        return CurrentOperation::formatting;
-    return writing() ? writer_->operation() : CurrentOperation::idle;
+        return RecorderFormatting;
+    return writing() ? writer_->operation() : RecorderIdle;
 }
 
 bool BurnRecorder::formatDisc(int mode)
 {
     std::shared_ptr<DiscWriter> retired;
     std::unique_lock lock(mutex_);
-    retired = collectFinishedWrite();
-    const RecorderInfo* recorder = usableRecorder(lock);
+    const RecorderInfo* recorder = usableRecorder(lock, retired);
     if (!recorder)
         return false;
     const RecorderInfo target = *recorder;
@@ -190,21 +189,17 @@ bool BurnRecorder::formatDisc(int mode)
 
 bool BurnRecorder::formatOpticalDisc(const RecorderInfo& recorder, int mode)
 {
-    burn_drive_info* infos = nullptr;
-    if (burn_drive_scan_and_grab(&infos, const_cast<char*>(recorder.address.c_str()), 1) <= 0) {
-        for (const auto& message : BurnLibrary::takeMessages())
-            events_.error(message.code, message.text);
-        events_.error(errorFormatFailed, "Cannot open the recorder " + recorder.address);
-        return false;
+    bool formatted = false;
+    {
+        GrabbedDrive grabbed(recorder.address, true);
+        if (grabbed) {
+            burn_disc_format(grabbed.drive(), 0, formatDefaultSize | (mode != 0 ? formatEvenIfFormatted : 0));
+            burn_progress progress{};
+            while (burn_drive_get_status(grabbed.drive(), &progress) != BURN_DRIVE_IDLE)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            formatted = burn_drive_wrote_well(grabbed.drive()) == 1;
+        }
     }
-    burn_drive* drive = infos[0].drive;
-    burn_disc_format(drive, 0, formatDefaultSize | (mode != 0 ? formatEvenIfFormatted : 0));
-    burn_progress progress{};
-    while (burn_drive_get_status(drive, &progress) != BURN_DRIVE_IDLE)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const bool formatted = burn_drive_wrote_well(drive) == 1;
-    burn_drive_release(drive, 0);
-    burn_drive_info_free(infos);
     for (const auto& message : BurnLibrary::takeMessages())
         events_.error(message.code, message.text);
     if (!formatted)
@@ -226,26 +221,26 @@ bool BurnRecorder::moveTray(bool open)
 {
     std::shared_ptr<DiscWriter> retired;
     std::unique_lock lock(mutex_);
-    retired = collectFinishedWrite();
-    const RecorderInfo* recorder = usableRecorder(lock);
+    const RecorderInfo* recorder = usableRecorder(lock, retired);
     if (!recorder)
         return false;
     if (!recorder->pseudo) {
         // Grabbing with "load" closes the tray; releasing with "eject" opens it.
-        burn_drive_info* infos = nullptr;
-        if (burn_drive_scan_and_grab(&infos, const_cast<char*>(recorder->address.c_str()), open ? 0 : 1) <= 0) {
-            BurnLibrary::takeMessages();
+        GrabbedDrive grabbed(recorder->address, !open);
+        BurnLibrary::takeMessages();
+        if (!grabbed)
             return reject(lock, errorTrayFailed, "Cannot open the recorder " + recorder->address);
-        }
-        burn_drive_release(infos[0].drive, open ? 1 : 0);
-        burn_drive_info_free(infos);
+        if (open)
+            grabbed.ejectOnRelease();
     }
     trayOpen_[selected_] = open;
     return true;
 }
 
-const RecorderInfo* BurnRecorder::usableRecorder(std::unique_lock<std::mutex>& lock)
+const RecorderInfo* BurnRecorder::usableRecorder(std::unique_lock<std::mutex>& lock,
+                                                 std::shared_ptr<DiscWriter>& retired)
 {
+    retired = collectFinishedWrite();
     if (recorders_.empty()) {
         reject(lock, errorNoRecorder, "No recorder is available");
         return nullptr;

@@ -48,15 +48,16 @@ public:
     void setCloseDisc(bool closeDisc);
     bool beginWriting();
     void stopWriting();
-    CurrentOperation currentOperation() const;
+    RecorderOperation currentOperation() const;
 
     bool formatDisc(int mode);
     bool ejectTray();
     bool closeTray();
 
 private:
-    // The selected recorder, or null after raising the reason why there is none.
-    const RecorderInfo* usableRecorder(std::unique_lock<std::mutex>& lock);
+    // The selected recorder, free for a job, or null after raising the reason
+    // why there is none. An ended write is handed to `retired` first.
+    const RecorderInfo* usableRecorder(std::unique_lock<std::mutex>& lock, std::shared_ptr<DiscWriter>& retired);
     bool writing() const;
     // Takes an ended write out of the way (its items are used up if it
     // succeeded). The caller lets go of it after unlocking: letting go waits

@@ -4,6 +4,7 @@
 #include "engines/libburn/BurnLibrary.h"
 #include "engines/libburn/DiscImage.h"
 #include "engines/libburn/DriveStatus.h"
+#include "engines/libburn/GrabbedDrive.h"
 #include "engines/libburn/PseudoMedium.h"
 #include "engines/libburn/RecorderEvents.h"
 
@@ -82,7 +83,7 @@ void DiscWriter::run()
     // receiver may start the next job at once. A receiver may even drop the
     // last reference to this writer, so nothing here is touched after them.
     succeeded_ = outcome.succeeded;
-    operation_ = CurrentOperation::idle;
+    operation_ = RecorderIdle;
     finished_ = true;
     RecorderEvents& events = events_;
     if (outcome.succeeded) {
@@ -105,14 +106,15 @@ DiscWriter::Outcome DiscWriter::work()
             false,
             {errorWriteFailed, "Cannot empty the pseudo-drive file " + PseudoMedium::path(job_.recorder.address)}};
 
-    burn_drive_info* infos = nullptr;
-    if (burn_drive_scan_and_grab(&infos, const_cast<char*>(job_.recorder.address.c_str()), 1) <= 0) {
-        reportMessages();
-        return Outcome{false, {errorWriteFailed, "Cannot open the recorder " + job_.recorder.address}};
+    bool wroteWell = false;
+    {
+        GrabbedDrive grabbed(job_.recorder.address, true);
+        if (!grabbed) {
+            reportMessages();
+            return Outcome{false, {errorWriteFailed, "Cannot open the recorder " + job_.recorder.address}};
+        }
+        wroteWell = write(grabbed.drive(), *image);
     }
-    const bool wroteWell = write(infos[0].drive, *image);
-    burn_drive_release(infos[0].drive, 0);
-    burn_drive_info_free(infos);
     reportMessages();
     if (wroteWell)
         return Outcome{true, {}};
@@ -177,8 +179,8 @@ void DiscWriter::pollUntilIdle(burn_drive* drive)
         const burn_drive_status status = burn_drive_get_status(drive, &progress);
         if (status == BURN_DRIVE_IDLE)
             return;
-        const CurrentOperation operation = DriveStatus::operationOf(status);
-        operation_ = operation == CurrentOperation::idle ? CurrentOperation::writing : operation;
+        const RecorderOperation operation = DriveStatus::operationOf(status);
+        operation_ = operation == RecorderIdle ? RecorderWritingData : operation;
         // Sector and sectors fall back to 0 once the drive is idle, so only
         // the values seen while writing count; 100 waits for the verdict.
         if (status == BURN_DRIVE_WRITING && progress.sectors > 0)

@@ -39,7 +39,7 @@ public:
     void stop();
     bool finished() const { return finished_; }
     bool succeeded() const { return succeeded_; }
-    CurrentOperation operation() const { return operation_; }
+    RecorderOperation operation() const { return operation_; }
 
 private:
     struct Error {
@@ -66,7 +66,7 @@ private:
     std::atomic<bool> cancelled_{false};
     std::atomic<bool> finished_{false};
     std::atomic<bool> succeeded_{false};
-    std::atomic<CurrentOperation> operation_{CurrentOperation::writing};
+    std::atomic<RecorderOperation> operation_{RecorderWritingData};
     int lastPercent_ = -1;
     std::thread thread_;
 };

@@ -2,7 +2,7 @@
 
 #include "engines/libburn/BurnHeaders.h"
 
-CurrentOperation DriveStatus::operationOf(int burnDriveStatus)
+RecorderOperation DriveStatus::operationOf(int burnDriveStatus)
 {
     switch (static_cast<burn_drive_status>(burnDriveStatus)) {
     case BURN_DRIVE_SPAWNING:
@@ -11,15 +11,15 @@ CurrentOperation DriveStatus::operationOf(int burnDriveStatus)
     case BURN_DRIVE_WRITING_LEADIN:
     case BURN_DRIVE_WRITING_PREGAP:
     case BURN_DRIVE_WRITING_SYNC:
-        return CurrentOperation::writing;
+        return RecorderWritingData;
     case BURN_DRIVE_WRITING_LEADOUT:
     case BURN_DRIVE_CLOSING_TRACK:
     case BURN_DRIVE_CLOSING_SESSION:
-        return CurrentOperation::finalising;
+        return RecorderFinalising;
     case BURN_DRIVE_ERASING:
     case BURN_DRIVE_FORMATTING:
-        return CurrentOperation::formatting;
+        return RecorderFormatting;
     default:
-        return CurrentOperation::idle;
+        return RecorderIdle;
     }
 }

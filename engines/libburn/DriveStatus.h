@@ -6,5 +6,5 @@
 // idle or reading drive is idle.
 class DriveStatus {
 public:
-    static CurrentOperation operationOf(int burnDriveStatus);
+    static RecorderOperation operationOf(int burnDriveStatus);
 };

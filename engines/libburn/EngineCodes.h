@@ -1,12 +1,7 @@
 #pragma once
 
-// What a recorder is doing, as `GetCurrentOperation` reports it.
-enum class CurrentOperation : int {
-    idle = 0,
-    formatting = 1,
-    writing = 2,
-    finalising = 3,
-};
+// What a recorder is doing is the shared interface's RecorderOperation.
+#include "com/RecorderEngine.h"
 
 // The engine's own error event codes. Messages that come from libburn or
 // libisofs carry libburn's message code instead (0x20000 and above), so the

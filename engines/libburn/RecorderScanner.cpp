@@ -1,6 +1,7 @@
 #include "engines/libburn/RecorderScanner.h"
 
 #include "engines/libburn/BurnHeaders.h"
+#include "engines/libburn/GrabbedDrive.h"
 #include "engines/libburn/ModelText.h"
 
 #include <chrono>
@@ -67,10 +68,7 @@ void RecorderScanner::addPseudoDrive(std::vector<RecorderInfo>& recorders, const
     std::error_code error;
     if (!std::filesystem::is_directory(file.parent_path(), error) || std::filesystem::is_directory(file, error))
         return;
-    burn_drive_info* infos = nullptr;
-    if (burn_drive_scan_and_grab(&infos, const_cast<char*>(address.c_str()), 0) <= 0)
-        return;
-    recorders.push_back(RecorderInfo{address, ModelText::of(infos[0].vendor, infos[0].product), true});
-    burn_drive_release(infos[0].drive, 0);
-    burn_drive_info_free(infos);
+    GrabbedDrive grabbed(address, false);
+    if (grabbed)
+        recorders.push_back(RecorderInfo{address, ModelText::of(grabbed.info().vendor, grabbed.info().product), true});
 }

@@ -102,7 +102,7 @@ TEST_F(BurnRecorderTest, NoRecorderRaisesErrorEvents)
     ASSERT_TRUE(sut.addItem(makeTree().string()));
     EXPECT_FALSE(sut.beginWriting());
     EXPECT_EQ(events.errors().size(), 3u);
-    EXPECT_EQ(sut.currentOperation(), CurrentOperation::idle);
+    EXPECT_EQ(sut.currentOperation(), RecorderIdle);
 }
 
 // Tests that a folder and a file item are written as ISO 9660 with Rock Ridge
@@ -138,7 +138,7 @@ TEST_F(BurnRecorderTest, WrittenImageReadsBackWithEveryNameAndByte)
     EXPECT_EQ(progress.front(), 0);
     EXPECT_EQ(progress.back(), 100);
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
-    EXPECT_EQ(sut.currentOperation(), CurrentOperation::idle);
+    EXPECT_EQ(sut.currentOperation(), RecorderIdle);
 }
 
 // Tests that a successful write uses up its items, so that a second write on
@@ -181,11 +181,11 @@ TEST_F(BurnRecorderTest, StopWritingMidWriteLeavesBlankMediumAndKeepsItems)
     ASSERT_TRUE(sut.beginWriting());
     ASSERT_TRUE(
         events.waitFor([](const auto& progress, const auto&) { return !progress.empty() && progress.back() > 0; }));
-    EXPECT_EQ(sut.currentOperation(), CurrentOperation::writing);
+    EXPECT_EQ(sut.currentOperation(), RecorderWritingData);
 
     sut.stopWriting();
 
-    EXPECT_EQ(sut.currentOperation(), CurrentOperation::idle);
+    EXPECT_EQ(sut.currentOperation(), RecorderIdle);
     EXPECT_TRUE(events.hasError(errorWriteStopped));
     EXPECT_NE(events.progressValues().back(), 100);
     EXPECT_EQ(std::filesystem::file_size(target), 0u);

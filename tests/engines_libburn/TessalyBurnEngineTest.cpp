@@ -67,8 +67,9 @@ TEST_F(TessalyBurnEngineTest, WritesFolderTreeToPseudoDrive)
     EXPECT_EQ(command("Model"), "=YOYODYNE WARP DRIVE\nCommand:");
     EXPECT_EQ(command("Add:" + tree.string()), "Ok\nCommand:");
     tessaly.Write("StartWrite\n");
-    const std::string write = readWrite("\rProgress: 100,");
-    EXPECT_EQ(write.rfind("\rProgress: 0,", 0), 0u) << write;
+    std::string write = readWrite("\rProgress: 100,");
+    write.erase(write.find("Command:"), 8); // the prompt comes somewhere between the events
+    EXPECT_TRUE(write.starts_with("\rProgress: 0,") && write.ends_with("\rProgress: 100,")) << write;
     EXPECT_EQ(write.find("Error"), std::string::npos) << write;
     EXPECT_EQ(command("DriveOperation"), "=IDLE\nCommand:");
     EXPECT_EQ(close(), "Tessaly DVDs available: 1\n");
