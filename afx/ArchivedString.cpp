@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace afx {
@@ -65,7 +66,12 @@ ArchivedStringLength ReadStringLength(CArchive& archive)
 
 int NarrowFromWideBytes(const char* bytes, int units, char* out, int outSize)
 {
-    std::vector<uint16_t> wide(static_cast<std::size_t>(units));
+    std::vector<uint16_t> wide;
+    try {
+        wide.resize(static_cast<std::size_t>(units));
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
     for (int i = 0; i < units; ++i) {
         const auto low = static_cast<unsigned char>(bytes[2 * i]);
         const auto high = static_cast<unsigned char>(bytes[2 * i + 1]);

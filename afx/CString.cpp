@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -102,10 +101,10 @@ const CString& CString::operator=(char ch)
 const CString& CString::operator=(const unsigned short* wide)
 {
     const std::size_t count = WideLength(wide);
-    std::vector<uint16_t> units(wide, wide + count);
-    const std::size_t length = platform::WideToNarrow(units.data(), count, nullptr, 0);
+    const auto* units = reinterpret_cast<const uint16_t*>(wide);
+    const std::size_t length = platform::WideToNarrow(units, count, nullptr, 0);
     Assign(static_cast<int>(length), nullptr);
-    platform::WideToNarrow(units.data(), count, chars, length);
+    platform::WideToNarrow(units, count, chars, length);
     return *this;
 }
 

@@ -1,9 +1,11 @@
 #include "foundation/OvString.h"
 
+#include "afx/AfxMemory.h"
 #include "afx/CString.h"
 
 #include <cctype>
 #include <cstring>
+#include <new>
 #include <string>
 
 // Comparison and concatenation.
@@ -48,7 +50,11 @@ int OvString::Collate(const char* text) const
 
 int OvString::CollateNoCase(const char* text) const
 {
-    return std::strcoll(LowerCopy(chars).c_str(), LowerCopy(text).c_str());
+    try {
+        return std::strcoll(LowerCopy(chars).c_str(), LowerCopy(text).c_str());
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
 }
 
 const OvString& OvString::operator+=(const char* text)

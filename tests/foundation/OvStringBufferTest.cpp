@@ -1,9 +1,11 @@
 #include "OvStringProbe.h"
 
+#include "afx/CMemoryException.h"
 #include "afx/CString.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 #include <thread>
@@ -174,4 +176,20 @@ TEST(OvStringBuffer, SharedCountSurvivesConcurrentCopies)
         thread.join();
     }
     EXPECT_EQ(Header(sut).refs, 1);
+}
+
+// Tests that a request no buffer can satisfy raises the framework's
+// out-of-memory exception and leaves the string as it was.
+TEST(OvStringBuffer, ImpossibleSizesRaiseMemoryException)
+{
+    OvString sut("intact");
+    EXPECT_THROW(sut.GetBuffer(INT_MAX), CMemoryException);
+    EXPECT_STREQ(sut, "intact");
+
+    // A replacement whose result would pass the largest length.
+    OvString big('a', 1 << 20);
+    const OvString huge('b', 4096);
+    EXPECT_THROW(big.Replace("a", huge), CMemoryException);
+    EXPECT_EQ(big.GetLength(), 1 << 20);
+    EXPECT_EQ(big.Find('b'), -1);
 }
