@@ -34,7 +34,7 @@ CString::CString() : chars(afx::EmptyStringData()->data()) {}
 
 CString::CString(const CString& source) : CString()
 {
-    if (source.GetData()->refs >= 0) {
+    if (afx::StringRefs(source.GetData()) >= 0) {
         afx::AddStringRef(source.GetData());
         chars = source.chars;
     } else {
@@ -75,7 +75,7 @@ CString::~CString()
 const CString& CString::operator=(const CString& source)
 {
     if (chars != source.chars) {
-        if (source.GetData()->refs < 0 || GetData()->refs == -1) {
+        if (afx::StringRefs(source.GetData()) < 0 || afx::StringRefs(GetData()) == -1) {
             Assign(source.GetLength(), source.chars);
         } else {
             afx::AddStringRef(source.GetData());
@@ -116,7 +116,7 @@ void CString::Assign(int length, const char* text)
     CStringData* old = GetData();
     if (length == 0) {
         chars = afx::EmptyStringData()->data();
-    } else if (old->refs == 1 && old->allocLength >= length) {
+    } else if (afx::StringRefs(old) == 1 && old->allocLength >= length) {
         if (text != nullptr) {
             std::memmove(chars, text, static_cast<std::size_t>(length));
         }
@@ -149,7 +149,7 @@ void CString::Append(int length, const char* text)
 
 void CString::MakeOwn()
 {
-    if (GetData()->refs > 1) {
+    if (afx::StringRefs(GetData()) > 1) {
         Assign(GetLength(), chars);
     }
 }

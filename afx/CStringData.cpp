@@ -36,30 +36,13 @@ CStringData* AllocateStringData(int64_t length)
     return data;
 }
 
-void AddStringRef(CStringData* data) noexcept
-{
-    std::atomic_ref<int32_t>(data->refs).fetch_add(1, std::memory_order_relaxed);
-}
-
-void ReleaseStringData(CStringData* data) noexcept
-{
-    if (data->refs == -2) {
-        return;
-    }
-    // acq_rel: the last owner must see every write made through other owners
-    // before it frees the block.
-    if (std::atomic_ref<int32_t>(data->refs).fetch_sub(1, std::memory_order_acq_rel) - 1 <= 0) {
-        AfxFreeMemory(data);
-    }
-}
-
 } // namespace afx
 
 namespace afx {
 
 CStringData* ReserveStringData(CStringData* data, int minLength)
 {
-    if (data->refs <= 1 && minLength <= data->allocLength) {
+    if (StringRefs(data) <= 1 && minLength <= data->allocLength) {
         return data;
     }
     const int length = data->dataLength;
@@ -77,7 +60,7 @@ CStringData* ReserveStringData(CStringData* data, int minLength)
 
 void SetStringLength(CStringData* data, int newLength) noexcept
 {
-    if (data->refs == -2) {
+    if (StringRefs(data) == -2) {
         return;
     }
     if (newLength == -1) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "afx/AfxMemory.h"
 #include "platform/Export.h"
 
+#include <atomic>
 #include <cstdint>
 
 // The header in front of the characters of a framework string (CString, and
@@ -28,12 +30,29 @@ namespace afx {
 // CMemoryException like a failed allocation.
 VELMORA_API CStringData* AllocateStringData(int64_t length);
 
-// Interlocked count changes; the static empty buffers are never passed here.
-VELMORA_API void AddStringRef(CStringData* data) noexcept;
+// The count as another thread sharing the buffer may be changing it.
+inline int32_t StringRefs(const CStringData* data) noexcept
+{
+    return std::atomic_ref<int32_t>(const_cast<int32_t&>(data->refs)).load(std::memory_order_relaxed);
+}
+
+// Interlocked count changes, inline because every copy makes them; the static
+// empty buffer is never passed here.
+inline void AddStringRef(CStringData* data) noexcept
+{
+    std::atomic_ref<int32_t>(data->refs).fetch_add(1, std::memory_order_relaxed);
+}
 
 // Drops one reference and frees the block when none is left (a locked buffer,
-// refs -1, is always freed). The static empty buffers (refs -2) are left alone.
-VELMORA_API void ReleaseStringData(CStringData* data) noexcept;
+// refs -1, is always freed). The static empty buffer (refs -2) is left alone.
+inline void ReleaseStringData(CStringData* data) noexcept
+{
+    // acq_rel: the last owner must see every write made through other owners
+    // before it frees the block.
+    if (StringRefs(data) != -2 && std::atomic_ref<int32_t>(data->refs).fetch_sub(1, std::memory_order_acq_rel) <= 1) {
+        AfxFreeMemory(data);
+    }
+}
 
 // The one static empty buffer (refs -2) of every empty framework string.
 VELMORA_API CStringData* EmptyStringData() noexcept;

@@ -35,7 +35,7 @@ void OvString::AllocBuffer(int length)
 
 void OvString::Release()
 {
-    if (GetData()->refs != -2) {
+    if (afx::StringRefs(GetData()) != -2) {
         afx::ReleaseStringData(GetData());
         Init();
     }
@@ -54,7 +54,7 @@ void OvString::AssignBuffer(OvStringData* data)
 void OvString::CopyBeforeWrite()
 {
     OvStringData* data = GetData();
-    if (data->refs > 1) {
+    if (afx::StringRefs(data) > 1) {
         const int length = data->dataLength;
         // Allocate before letting go of the shared buffer, so that a failed
         // allocation leaves this string as it was.
@@ -68,7 +68,7 @@ void OvString::CopyBeforeWrite()
 void OvString::AllocBeforeWrite(int length)
 {
     const OvStringData* data = GetData();
-    if (data->refs > 1 || length > data->allocLength) {
+    if (afx::StringRefs(data) > 1 || length > data->allocLength) {
         Release();
         AllocBuffer(length);
     }
@@ -91,7 +91,7 @@ void OvString::AssignCopy(int length, const char* text)
     AllocBeforeWrite(length);
     if (length == 0) {
         // Either the shared empty buffer or a locked one that keeps its place.
-        if (GetData()->refs != -2) {
+        if (afx::StringRefs(GetData()) != -2) {
             GetData()->dataLength = 0;
             chars[0] = '\0';
         }
@@ -125,7 +125,8 @@ void OvString::ConcatInPlace(int length, const char* text)
         return;
     }
     OvStringData* data = GetData();
-    if (data->refs <= 1 && data->refs != -2 && int64_t{data->dataLength} + length <= data->allocLength) {
+    if (afx::StringRefs(data) <= 1 && afx::StringRefs(data) != -2 &&
+        int64_t{data->dataLength} + length <= data->allocLength) {
         std::memmove(chars + data->dataLength, text, static_cast<std::size_t>(length));
         data->dataLength += length;
         chars[data->dataLength] = '\0';
@@ -153,10 +154,10 @@ OvString::OvString(const OvString& source)
 {
     Init();
     OvStringData* data = source.GetData();
-    if (data->refs >= 0) {
+    if (afx::StringRefs(data) >= 0) {
         afx::AddStringRef(data);
         chars = source.chars;
-    } else if (data->refs == -1) {
+    } else if (afx::StringRefs(data) == -1) {
         source.AllocCopy(*this, data->dataLength, 0, 0);
     }
 }
@@ -205,11 +206,11 @@ const OvString& OvString::operator=(const OvString& source)
     }
     OvStringData* own = GetData();
     OvStringData* theirs = source.GetData();
-    if (own->refs == -1 || theirs->refs == -1) {
+    if (afx::StringRefs(own) == -1 || afx::StringRefs(theirs) == -1) {
         AssignCopy(theirs->dataLength, source.chars);
         return *this;
     }
-    if (theirs->refs != -2) {
+    if (afx::StringRefs(theirs) != -2) {
         afx::AddStringRef(theirs);
     }
     Release();
@@ -282,7 +283,7 @@ void OvString::Empty()
     if (GetData()->dataLength == 0) {
         return;
     }
-    if (GetData()->refs >= 0) {
+    if (afx::StringRefs(GetData()) >= 0) {
         Release();
     } else {
         AssignCopy(0, "");
@@ -325,7 +326,7 @@ void OvString::FreeExtra()
 char* OvString::LockBuffer()
 {
     char* text = GetBuffer(0);
-    if (GetData()->refs != -2) {
+    if (afx::StringRefs(GetData()) != -2) {
         GetData()->refs = -1;
     }
     return text;
@@ -333,7 +334,7 @@ char* OvString::LockBuffer()
 
 void OvString::UnlockBuffer()
 {
-    if (GetData()->refs != -2) {
+    if (afx::StringRefs(GetData()) != -2) {
         GetData()->refs = 1;
     }
 }

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 // Modification. Each operation makes the buffer the string's own before it
 // writes, unless it returns early without writing.
@@ -18,21 +19,40 @@ bool IsSpace(char ch)
     return std::isspace(static_cast<unsigned char>(ch)) != 0;
 }
 
-// The next occurrence of `needle` at or after `from` in `text` of `length`
-// bytes, searching each zero-terminated segment in turn so that text after an
-// embedded zero byte is found too; -1 when there is none.
-int NextMatch(const char* text, int length, int from, const char* needle)
-{
-    while (from < length) {
-        const char* segment = text + from;
-        const char* hit = std::strstr(segment, needle);
-        if (hit != nullptr) {
-            return static_cast<int>(hit - text);
-        }
-        from += static_cast<int>(std::strlen(segment)) + 1;
+// Finds occurrences of a needle left to right in text of a given length,
+// searching each zero-terminated segment in turn so that text after an
+// embedded zero byte is found too. Positions asked for never go back, so the
+// end of the current segment is measured only once.
+class SegmentSearch {
+public:
+    SegmentSearch(const char* text, int length, const char* needle)
+        : text(text), length(length), needle(needle), segmentEnd(-1)
+    {
     }
-    return -1;
-}
+
+    // The next occurrence at or after `from`, or -1.
+    int Next(int from)
+    {
+        while (from < length) {
+            if (segmentEnd < from) {
+                segmentEnd = from + static_cast<int>(std::strlen(text + from));
+            }
+            const std::string_view segment(text + from, static_cast<std::size_t>(segmentEnd - from));
+            const std::size_t hit = segment.find(needle);
+            if (hit != std::string_view::npos) {
+                return from + static_cast<int>(hit);
+            }
+            from = segmentEnd + 1;
+        }
+        return -1;
+    }
+
+private:
+    const char* text;
+    int length;
+    std::string_view needle;
+    int segmentEnd;
+};
 
 // Copies `source` (with its terminator) to `dest` with every occurrence found
 // in `hay` (the source itself or an upper-cased copy, same offsets) replaced.
@@ -42,8 +62,9 @@ int NextMatch(const char* text, int length, int from, const char* needle)
 void CopyReplacing(char* dest, const char* source, const char* hay, int length, const char* needle, int needleLength,
                    const char* replacement, int replacementLength)
 {
+    SegmentSearch search(hay, length, needle);
     int from = 0;
-    for (int at = NextMatch(hay, length, 0, needle); at >= 0; at = NextMatch(hay, length, from, needle)) {
+    for (int at = search.Next(0); at >= 0; at = search.Next(from)) {
         std::memmove(dest, source + from, static_cast<std::size_t>(at - from));
         dest += at - from;
         std::memmove(dest, replacement, static_cast<std::size_t>(replacementLength));
@@ -244,10 +265,9 @@ int OvString::ReplaceOccurrences(const char* oldText, const char* newText, bool 
         needle.MakeUpper();
     }
     const int length = GetLength();
-    const char* countHay = ignoreCase ? upperText.chars : chars;
+    SegmentSearch counter(ignoreCase ? upperText.chars : chars, length, needle);
     int count = 0;
-    for (int at = NextMatch(countHay, length, 0, needle); at >= 0;
-         at = NextMatch(countHay, length, at + oldLength, needle)) {
+    for (int at = counter.Next(0); at >= 0; at = counter.Next(at + oldLength)) {
         ++count;
     }
     if (count == 0) {

@@ -50,7 +50,7 @@ void OvString::FormatV(const char* format, va_list args)
         length = std::vsnprintf(printed.chars, static_cast<std::size_t>(length) + 1, format, printArgs);
         va_end(printArgs);
     }
-    if (printed.GetData()->refs != -2) {
+    if (afx::StringRefs(printed.GetData()) != -2) {
         printed.ReleaseBuffer(length < 0 ? 0 : -1);
     }
     Release();
