@@ -13,7 +13,7 @@
 namespace {
 constexpr int32_t linkSize = static_cast<int32_t>(MemoryPool::chunkLinkSize);
 
-int destroyedSamples = 0;
+std::atomic<int> destroyedSamples{0};
 
 class Sample : public DObject {
 public:
