@@ -8,10 +8,12 @@
 namespace {
 // Created on first use, so that allocations made by other units' static
 // initialisers find the lock ready; forced below as well, so that it exists
-// before the program starts any thread.
+// before the program starts any thread. It is never destroyed: objects may
+// still be deleted by other units' static destructors. Inlined, because every
+// allocation asks for it.
 [[gnu::always_inline]] inline platform::CriticalSection& AllocationLock()
 {
-    static platform::CriticalSection lock;
+    static platform::CriticalSection& lock = *new platform::CriticalSection;
     return lock;
 }
 [[maybe_unused]] platform::CriticalSection& lockMadeAtStartUp = AllocationLock();
