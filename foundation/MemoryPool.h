@@ -45,6 +45,8 @@ struct VELMORA_API MemoryPool {
     // off, otherwise carved from the chunks. A counted block raises useCount.
     // A request that cannot fit a chunk, or a chunk the heap cannot supply,
     // raises the framework's memory exception and leaves the pool as it was.
+    // An empty request takes one byte, so that every block has an address of
+    // its own inside its chunk.
     void* Allocate(std::size_t size, bool count)
     {
         // Most requests fit the chunk being carved; that path stays inline so
@@ -57,7 +59,9 @@ struct VELMORA_API MemoryPool {
 
     // Gives a block back: a pooled block lowers useCount, and the last one
     // frees every chunk; any other block goes to the global operator delete.
-    // Null is ignored.
+    // With automaticDelete a block is pooled when it lies inside one of the
+    // chunks; without it, every block is taken as pooled while blockAlloc is
+    // on. Null is ignored.
     void Release(void* block);
 
     // Meant for hosts that keep one pool per project; it has nothing to do.
