@@ -29,7 +29,7 @@ DiscImage::~DiscImage()
         iso_image_unref(image_);
 }
 
-std::unique_ptr<DiscImage> DiscImage::build(const std::vector<std::filesystem::path>& items,
+std::unique_ptr<DiscImage> DiscImage::build(const std::vector<std::filesystem::path>& items, std::uint32_t startBlock,
                                             const std::atomic<bool>& cancelled, std::string& error)
 {
     std::unique_ptr<DiscImage> disc(new DiscImage);
@@ -57,6 +57,7 @@ std::unique_ptr<DiscImage> DiscImage::build(const std::vector<std::filesystem::p
     iso_write_opts_set_iso_level(options, 3);
     iso_write_opts_set_rockridge(options, 1);
     iso_write_opts_set_joliet(options, 1);
+    iso_write_opts_set_ms_block(options, startBlock);
     ::burn_source* source = nullptr;
     result = iso_image_create_burn_source(disc->image_, options, &source);
     iso_write_opts_free(options);

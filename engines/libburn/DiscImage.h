@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -24,7 +25,8 @@ public:
 
     // Null with `error` set when an item cannot be added or the image cannot
     // be laid out; null with `error` empty when `cancelled` became true.
-    static std::unique_ptr<DiscImage> build(const std::vector<std::filesystem::path>& items,
+    // `startBlock` is where the image will lie on the disc: 0 on a blank one.
+    static std::unique_ptr<DiscImage> build(const std::vector<std::filesystem::path>& items, std::uint32_t startBlock,
                                             const std::atomic<bool>& cancelled, std::string& error);
 
     burn::burn_source* source() const { return source_; }

@@ -74,10 +74,14 @@ void DiscWriter::run()
     BurnLibrary::takeMessages(); // left over from before this write: nobody's
     reportProgress(0);
     Outcome outcome = work();
-    if (!outcome.succeeded && job_.recorder.pseudo)
+    // A partial image must not look like a disc; a medium the write never
+    // touched keeps what it held.
+    if (!outcome.succeeded && mediumTouched_)
         PseudoMedium::blank(job_.recorder.address);
-    if (!outcome.succeeded && cancelled_)
-        outcome.error = {errorWriteStopped, "Writing stopped; the recorder holds no image"};
+    if (!outcome.succeeded && cancelled_) {
+        outcome.error = {errorWriteStopped, mediumTouched_ ? "Writing stopped; the recorder holds no image"
+                                                           : "Writing stopped before the disc was touched"};
+    }
 
     // The recorder is free before the last events go out, so that their
     // receiver may start the next job at once. A receiver may even drop the
@@ -96,29 +100,49 @@ void DiscWriter::run()
 
 DiscWriter::Outcome DiscWriter::work()
 {
+    GrabbedDrive grabbed(job_.recorder.address, true);
+    if (!grabbed) {
+        reportMessages();
+        return Outcome{false, {errorWriteFailed, "Cannot open the recorder " + job_.recorder.address}};
+    }
+    std::uint32_t startBlock = 0;
+    if (!findStartBlock(grabbed.drive(), startBlock))
+        return Outcome{false, {errorWriteFailed, "The disc in " + job_.recorder.address + " is full or closed"}};
+
     std::string error;
-    auto image = DiscImage::build(job_.items, cancelled_, error);
+    auto image = DiscImage::build(job_.items, startBlock, cancelled_, error);
     reportMessages();
     if (!image)
         return Outcome{false, {errorBadItem, error}};
-    if (job_.recorder.pseudo && !PseudoMedium::blank(job_.recorder.address))
-        return Outcome{
-            false,
-            {errorWriteFailed, "Cannot empty the pseudo-drive file " + PseudoMedium::path(job_.recorder.address)}};
-
-    bool wroteWell = false;
-    {
-        GrabbedDrive grabbed(job_.recorder.address, true);
-        if (!grabbed) {
-            reportMessages();
-            return Outcome{false, {errorWriteFailed, "Cannot open the recorder " + job_.recorder.address}};
-        }
-        wroteWell = write(grabbed.drive(), *image);
+    if (job_.recorder.pseudo) {
+        mediumTouched_ = true;
+        if (!PseudoMedium::blank(job_.recorder.address))
+            return Outcome{
+                false,
+                {errorWriteFailed, "Cannot empty the pseudo-drive file " + PseudoMedium::path(job_.recorder.address)}};
     }
-    reportMessages();
-    if (wroteWell)
-        return Outcome{true, {}};
-    return Outcome{false, {errorWriteFailed, "Writing to " + job_.recorder.address + " failed"}};
+    if (!write(grabbed.drive(), *image))
+        return Outcome{false, {errorWriteFailed, "Writing to " + job_.recorder.address + " failed"}};
+    return Outcome{true, {}};
+}
+
+bool DiscWriter::findStartBlock(burn_drive* drive, std::uint32_t& startBlock)
+{
+    // A new session on an appendable disc starts at the next writable
+    // address, and the image's own block numbers must say so. libburn sees a
+    // pseudo-drive as blank every time, so there the image starts at 0.
+    const burn_disc_status status = burn_disc_get_status(drive);
+    if (status == BURN_DISC_FULL)
+        return false;
+    if (status != BURN_DISC_APPENDABLE)
+        return true;
+    burn_write_opts* options = burn_write_opts_new(drive);
+    int lba = 0;
+    int nwa = 0;
+    const bool valid = burn_disc_track_lba_nwa(drive, options, 0, &lba, &nwa) == 1 && nwa >= 0;
+    burn_write_opts_free(options);
+    startBlock = valid ? static_cast<std::uint32_t>(nwa) : 0;
+    return valid;
 }
 
 bool DiscWriter::write(burn_drive* drive, DiscImage& image)

@@ -4,6 +4,7 @@
 #include "engines/libburn/RecorderInfo.h"
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -19,9 +20,10 @@ struct burn_drive;
 // again, raising progress (0 to 100, 100 only once libburn says the write went
 // well) and every libburn or libisofs error message as events.
 //
-// A pseudo-drive's file is emptied before the write, since libburn does not
-// shorten a longer file, and again when the write fails or is stopped, so a
-// partial image never looks like a disc. `stop` may be called from any thread
+// A pseudo-drive's file is emptied just before the data goes out, since
+// libburn does not shorten a longer file, and again when the write then fails
+// or is stopped, so a partial image never looks like a disc; a write that
+// fails earlier (a vanished item) leaves the file as it was. `stop` may be called from any thread
 // and waits for the writing thread; the destructor stops too.
 class DiscWriter {
 public:
@@ -53,6 +55,8 @@ private:
 
     void run();
     Outcome work();
+    // False when the disc takes no more data.
+    bool findStartBlock(burn::burn_drive* drive, std::uint32_t& startBlock);
     bool write(burn::burn_drive* drive, class DiscImage& image);
     void pollUntilIdle(burn::burn_drive* drive);
     void reportProgress(int percent);
@@ -68,5 +72,6 @@ private:
     std::atomic<bool> succeeded_{false};
     std::atomic<RecorderOperation> operation_{RecorderWritingData};
     int lastPercent_ = -1;
+    bool mediumTouched_ = false;
     std::thread thread_;
 };

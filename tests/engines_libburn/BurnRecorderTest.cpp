@@ -168,6 +168,34 @@ TEST_F(BurnRecorderTest, SecondWriteHoldsOnlyItsOwnItems)
     EXPECT_EQ(IsoContents::extract(target, scratch), (std::map<std::string, std::string>{{"two.txt", "2"}}));
 }
 
+// Tests that a write whose item vanished before it began fails with the item
+// named and leaves the pseudo-drive's earlier image untouched.
+TEST_F(BurnRecorderTest, WriteFailingBeforeDataKeepsEarlierImage)
+{
+    const auto target = folder / "disc.iso";
+    useDrives(target.string());
+    const auto one = folder / "one.txt";
+    const auto gone = folder / "gone.txt";
+    TestFolder::writeFile(one, "1");
+    TestFolder::writeFile(gone, "2");
+    BurnRecorder sut(events);
+    ASSERT_TRUE(sut.initialize());
+    ASSERT_TRUE(sut.addItem(one.string()));
+    ASSERT_TRUE(sut.beginWriting());
+    ASSERT_TRUE(events.waitForEnd());
+    events.clear();
+    ASSERT_TRUE(sut.addItem(gone.string()));
+    std::filesystem::remove(gone);
+
+    ASSERT_TRUE(sut.beginWriting());
+    ASSERT_TRUE(events.waitForEnd());
+
+    ASSERT_TRUE(events.hasError(errorBadItem));
+    EXPECT_NE(events.errors().back().text.find("gone.txt"), std::string::npos) << events.errors().back().text;
+    TestFolder scratch;
+    EXPECT_EQ(IsoContents::extract(target, scratch), (std::map<std::string, std::string>{{"one.txt", "1"}}));
+}
+
 // Tests that a stopped write ends at once, leaves an empty pseudo-drive file
 // and keeps the items, so that starting again writes the whole image.
 TEST_F(BurnRecorderTest, StopWritingMidWriteLeavesBlankMediumAndKeepsItems)
