@@ -141,59 +141,42 @@ TEST_F(BurnRecorderTest, WrittenImageReadsBackWithEveryNameAndByte)
     EXPECT_EQ(sut.currentOperation(), RecorderIdle);
 }
 
-// Tests that a successful write uses up its items, so that a second write on
-// the same pseudo-drive holds only what was added after the first; libburn
-// sees a pseudo-drive as blank every time, so it replaces the first session.
-TEST_F(BurnRecorderTest, SecondWriteHoldsOnlyItsOwnItems)
+// Tests the pseudo-drive across writes: a successful write uses up its items,
+// so the second image holds only what was added after the first (libburn sees
+// a pseudo-drive as blank every time, so the second session replaces the
+// first); a write whose item vanished fails naming it, before touching the
+// image already there.
+TEST_F(BurnRecorderTest, LaterWritesReplaceImageUnlessTheyFailEarly)
 {
     const auto target = folder / "disc.iso";
     useDrives(target.string());
     const auto one = folder / "one.txt";
     const auto two = folder / "two.txt";
-    TestFolder::writeFile(one, "1");
-    TestFolder::writeFile(two, "2");
-    BurnRecorder sut(events);
-    ASSERT_TRUE(sut.initialize());
-    ASSERT_TRUE(sut.addItem(one.string()));
-    ASSERT_TRUE(sut.beginWriting());
-    ASSERT_TRUE(events.waitForEnd());
-    events.clear();
-
-    ASSERT_TRUE(sut.addItem(two.string()));
-    ASSERT_TRUE(sut.beginWriting());
-    ASSERT_TRUE(events.waitForEnd());
-
-    ASSERT_TRUE(events.errors().empty()) << events.errors().front().text;
-    TestFolder scratch;
-    EXPECT_EQ(IsoContents::extract(target, scratch), (std::map<std::string, std::string>{{"two.txt", "2"}}));
-}
-
-// Tests that a write whose item vanished before it began fails with the item
-// named and leaves the pseudo-drive's earlier image untouched.
-TEST_F(BurnRecorderTest, WriteFailingBeforeDataKeepsEarlierImage)
-{
-    const auto target = folder / "disc.iso";
-    useDrives(target.string());
-    const auto one = folder / "one.txt";
     const auto gone = folder / "gone.txt";
     TestFolder::writeFile(one, "1");
-    TestFolder::writeFile(gone, "2");
+    TestFolder::writeFile(two, "2");
+    TestFolder::writeFile(gone, "3");
     BurnRecorder sut(events);
     ASSERT_TRUE(sut.initialize());
-    ASSERT_TRUE(sut.addItem(one.string()));
-    ASSERT_TRUE(sut.beginWriting());
-    ASSERT_TRUE(events.waitForEnd());
-    events.clear();
-    ASSERT_TRUE(sut.addItem(gone.string()));
-    std::filesystem::remove(gone);
-
-    ASSERT_TRUE(sut.beginWriting());
-    ASSERT_TRUE(events.waitForEnd());
-
-    ASSERT_TRUE(events.hasError(errorBadItem));
-    EXPECT_NE(events.errors().back().text.find("gone.txt"), std::string::npos) << events.errors().back().text;
     TestFolder scratch;
-    EXPECT_EQ(IsoContents::extract(target, scratch), (std::map<std::string, std::string>{{"one.txt", "1"}}));
+    const auto writeItem = [&](const std::filesystem::path& item) {
+        events.clear();
+        EXPECT_TRUE(sut.addItem(item.string()));
+        if (item == gone)
+            std::filesystem::remove(gone);
+        EXPECT_TRUE(sut.beginWriting());
+        EXPECT_TRUE(events.waitForEnd());
+    };
+
+    writeItem(one);
+    writeItem(two);
+    ASSERT_TRUE(events.errors().empty()) << events.errors().front().text;
+    EXPECT_EQ(IsoContents::extract(target, scratch), (std::map<std::string, std::string>{{"two.txt", "2"}}));
+
+    writeItem(gone);
+    ASSERT_TRUE(events.waitForError(errorBadItem));
+    EXPECT_NE(events.errors().back().text.find("gone.txt"), std::string::npos) << events.errors().back().text;
+    EXPECT_EQ(IsoContents::extract(target, scratch), (std::map<std::string, std::string>{{"two.txt", "2"}}));
 }
 
 // Tests that a stopped write ends at once, leaves an empty pseudo-drive file
@@ -284,13 +267,7 @@ TEST_F(BurnRecorderTest, UnwritableTargetRaisesLibburnMessage)
     ASSERT_TRUE(sut.addItem(one.string()));
 
     ASSERT_TRUE(sut.beginWriting());
-    ASSERT_TRUE(events.waitFor([](const auto&, const auto& errors) {
-        for (const auto& error : errors) {
-            if (error.code == errorWriteFailed)
-                return true;
-        }
-        return false;
-    }));
+    ASSERT_TRUE(events.waitForError(errorWriteFailed));
 
     const auto errors = events.errors();
     ASSERT_GE(errors.size(), 2u);

@@ -2,6 +2,7 @@
 
 #include "engines/libburn/RecorderEvents.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -69,6 +70,15 @@ public:
         return waitFor(
             [](const auto& progress, const auto& errors) {
                 return (!progress.empty() && progress.back() == 100) || !errors.empty();
+            },
+            limit);
+    }
+
+    bool waitForError(int code, std::chrono::seconds limit = std::chrono::seconds(60))
+    {
+        return waitFor(
+            [code](const auto&, const auto& errors) {
+                return std::any_of(errors.begin(), errors.end(), [code](const Error& e) { return e.code == code; });
             },
             limit);
     }
