@@ -61,9 +61,11 @@ template <class String> void ReadCharsInSteps(CArchive& archive, String& text, u
     }
 }
 
-// Reads one archived string, narrow or 16-bit, into `text`.
+// Reads one archived string, narrow or 16-bit, into `text`; on any failure
+// `text` is left empty.
 template <class String> void ReadArchivedString(CArchive& archive, String& text)
 {
+    text.Empty();
     const ArchivedStringLength prefix = ReadStringLength(archive);
     if (!prefix.wide) {
         ReadCharsInSteps(archive, text, prefix.length);

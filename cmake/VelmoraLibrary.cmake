@@ -18,6 +18,8 @@ if(NOT WIN32)
     endif()
   endforeach()
   target_include_directories(velmora INTERFACE $<INSTALL_INTERFACE:include/velmora>)
+  # The public headers use C++20 (std::atomic_ref in the string header).
+  target_compile_features(velmora INTERFACE cxx_std_20)
   target_compile_definitions(velmora PRIVATE VELMORA_BUILDING)
   set_target_properties(velmora PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 1)
   find_package(Threads REQUIRED)

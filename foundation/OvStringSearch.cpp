@@ -17,6 +17,7 @@ int OvString::Find(const char* sub) const
 
 int OvString::Find(char ch, int start) const
 {
+    start = start < 0 ? 0 : start; // a negative start searches from the beginning
     if (start >= GetLength()) {
         return -1;
     }
@@ -26,6 +27,7 @@ int OvString::Find(char ch, int start) const
 
 int OvString::Find(const char* sub, int start) const
 {
+    start = start < 0 ? 0 : start;
     if (start > GetLength()) {
         return -1;
     }

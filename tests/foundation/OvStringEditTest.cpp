@@ -38,6 +38,8 @@ TEST(OvStringEdit, FindHonoursStartPositions)
     EXPECT_EQ(abc.Find('c', 3), -1);
     EXPECT_EQ(abc.Find("", 3), 3);
     EXPECT_EQ(abc.Find("", 4), -1);
+    EXPECT_EQ(abc.Find("a", -2), 0); // a negative start searches from the beginning
+    EXPECT_EQ(abc.Find('a', -2), 0);
 }
 
 // Tests Delete and Insert: clamping, return values and that no character of
