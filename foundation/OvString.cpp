@@ -152,12 +152,15 @@ OvString::OvString()
 
 OvString::OvString(const OvString& source)
 {
-    Init();
     OvStringData* data = source.GetData();
     if (afx::StringRefs(data) >= 0) {
+        // The common case, kept to one interlocked increment.
         afx::AddStringRef(data);
         chars = source.chars;
-    } else if (afx::StringRefs(data) == -1) {
+        return;
+    }
+    Init();
+    if (afx::StringRefs(data) == -1) {
         source.AllocCopy(*this, data->dataLength, 0, 0);
     }
 }
@@ -196,7 +199,9 @@ OvString::OvString(const char* text, int length)
 
 OvString::~OvString()
 {
-    Release();
+    // Release without pointing back at the empty buffer: nothing reads this
+    // object again.
+    afx::ReleaseStringData(GetData());
 }
 
 const OvString& OvString::operator=(const OvString& source)

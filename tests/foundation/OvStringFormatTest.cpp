@@ -38,6 +38,10 @@ TEST(OvStringFormat, CapacityIsTheEstimate)
     EXPECT_EQ(sut.GetLength(), 43);
     EXPECT_EQ(sut.GetAllocLength(), 40 + 1 + 2);
 
+    sut.Format("%.2f", 2.5);
+    EXPECT_STREQ(sut, "2.50");
+    EXPECT_EQ(sut.GetAllocLength(), 128);
+
     sut.Format("%lld %zu %s", 1234567890123LL, static_cast<size_t>(9), "end");
     EXPECT_STREQ(sut, "1234567890123 9 end");
 }
