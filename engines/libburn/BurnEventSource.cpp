@@ -103,24 +103,40 @@ void BurnEventSource::raise(DISPID dispid, VARIANTARG* lastFirst, UINT count)
     }
 }
 
+namespace {
+VARIANTARG longArgument(LONG value)
+{
+    VARIANTARG argument;
+    VariantInit(&argument);
+    argument.vt = VT_I4;
+    argument.lVal = value;
+    return argument;
+}
+} // namespace
+
 void BurnEventSource::raiseProgress(LONG percent)
 {
-    VARIANTARG percentArg;
-    VariantInit(&percentArg);
-    percentArg.vt = VT_I4;
-    percentArg.lVal = percent;
+    VARIANTARG percentArg = longArgument(percent);
     raise(DISPID_RecorderProgress, &percentArg, 1);
+}
+
+void BurnEventSource::raiseOperationDone(LONG operation, HRESULT status)
+{
+    VARIANTARG lastFirst[2] = {longArgument(status), longArgument(operation)};
+    raise(DISPID_RecorderOperationDone, lastFirst, 2);
+}
+
+void BurnEventSource::raiseTrayChanged(LONG recorder, bool open)
+{
+    VARIANTARG lastFirst[2] = {longArgument(open ? 1 : 0), longArgument(recorder)};
+    raise(DISPID_RecorderTrayChanged, lastFirst, 2);
 }
 
 void BurnEventSource::raiseError(LONG code, const std::string& utf8Text)
 {
-    VARIANTARG lastFirst[2];
-    VariantInit(&lastFirst[0]);
-    VariantInit(&lastFirst[1]);
+    VARIANTARG lastFirst[2] = {longArgument(0), longArgument(code)};
     lastFirst[0].vt = VT_BSTR;
     lastFirst[0].bstrVal = AllocBstr(Utf16Text::fromUtf8(utf8Text));
-    lastFirst[1].vt = VT_I4;
-    lastFirst[1].lVal = code;
     raise(DISPID_RecorderError, lastFirst, 2);
     VariantClear(&lastFirst[0]);
 }

@@ -33,6 +33,8 @@ public:
 
     void raiseProgress(LONG percent);
     void raiseError(LONG code, const std::string& utf8Text);
+    void raiseOperationDone(LONG operation, HRESULT status);
+    void raiseTrayChanged(LONG recorder, bool open);
     void disconnectAll();
 
 private:

@@ -172,18 +172,23 @@ bool BurnRecorder::formatDisc(int mode)
     if (!recorder)
         return false;
     const RecorderInfo target = *recorder;
+    bool formatted = false;
     if (target.pseudo) {
-        if (!PseudoMedium::blank(target.address))
-            return reject(lock, errorFormatFailed,
-                          "Cannot empty the pseudo-drive file " + PseudoMedium::path(target.address));
+        formatted = PseudoMedium::blank(target.address);
         trayOpen_[selected_] = false;
-        return true;
+        lock.unlock();
+        if (!formatted)
+            events_.error(errorFormatFailed,
+                          "Cannot empty the pseudo-drive file " + PseudoMedium::path(target.address));
+    } else {
+        formatting_ = true;
+        lock.unlock();
+        formatted = formatOpticalDisc(target, mode);
+        lock.lock();
+        formatting_ = false;
+        lock.unlock();
     }
-    formatting_ = true;
-    lock.unlock();
-    const bool formatted = formatOpticalDisc(target, mode);
-    lock.lock();
-    formatting_ = false;
+    events_.operationDone(RecorderFormatting, formatted);
     return formatted;
 }
 
@@ -234,6 +239,9 @@ bool BurnRecorder::moveTray(bool open)
             grabbed.ejectOnRelease();
     }
     trayOpen_[selected_] = open;
+    const int number = selected_;
+    lock.unlock();
+    events_.trayChanged(number, open);
     return true;
 }
 

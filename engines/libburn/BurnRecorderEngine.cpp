@@ -190,3 +190,13 @@ void BurnRecorderEngine::error(int code, const std::string& text)
 {
     events_.raiseError(code, text);
 }
+
+void BurnRecorderEngine::operationDone(RecorderOperation operation, bool succeeded)
+{
+    events_.raiseOperationDone(operation, succeeded ? S_OK : E_FAIL);
+}
+
+void BurnRecorderEngine::trayChanged(int recorder, bool open)
+{
+    events_.raiseTrayChanged(recorder, open);
+}

@@ -87,6 +87,8 @@ public:
 private:
     void progress(int percent) override;
     void error(int code, const std::string& text) override;
+    void operationDone(RecorderOperation operation, bool succeeded) override;
+    void trayChanged(int recorder, bool open) override;
 
     std::atomic<ULONG> references_{1};
     BurnEventSource events_;

@@ -90,12 +90,14 @@ void DiscWriter::run()
     operation_ = RecorderIdle;
     finished_ = true;
     RecorderEvents& events = events_;
-    if (outcome.succeeded) {
+    const bool succeeded = outcome.succeeded;
+    if (succeeded) {
         if (lastPercent_ != 100)
             events.progress(100);
     } else {
         events.error(outcome.error.code, outcome.error.text);
     }
+    events.operationDone(RecorderWritingData, succeeded);
 }
 
 DiscWriter::Outcome DiscWriter::work()

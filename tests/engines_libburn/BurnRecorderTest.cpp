@@ -139,6 +139,7 @@ TEST_F(BurnRecorderTest, WrittenImageReadsBackWithEveryNameAndByte)
     EXPECT_EQ(progress.back(), 100);
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_EQ(sut.currentOperation(), RecorderIdle);
+    EXPECT_EQ(events.operationsDone(), (std::vector<std::pair<RecorderOperation, bool>>{{RecorderWritingData, true}}));
 }
 
 // Tests the pseudo-drive across writes: a successful write uses up its items,
@@ -198,6 +199,7 @@ TEST_F(BurnRecorderTest, StopWritingMidWriteLeavesBlankMediumAndKeepsItems)
 
     EXPECT_EQ(sut.currentOperation(), RecorderIdle);
     EXPECT_TRUE(events.hasError(errorWriteStopped));
+    EXPECT_EQ(events.operationsDone(), (std::vector<std::pair<RecorderOperation, bool>>{{RecorderWritingData, false}}));
     EXPECT_NE(events.progressValues().back(), 100);
     EXPECT_EQ(std::filesystem::file_size(target), 0u);
 
@@ -300,6 +302,8 @@ TEST_F(BurnRecorderTest, PseudoDriveFormatEmptiesFileAndTrayOnlyChangesState)
 
     EXPECT_EQ(std::filesystem::file_size(target), 0u);
     EXPECT_FALSE(std::filesystem::exists(folder / "first.iso"));
+    EXPECT_EQ(events.trayChanges(), (std::vector<std::pair<int, bool>>{{1, true}, {1, false}}));
+    EXPECT_EQ(events.operationsDone(), (std::vector<std::pair<RecorderOperation, bool>>{{RecorderFormatting, true}}));
     EXPECT_TRUE(events.errors().empty());
 }
 

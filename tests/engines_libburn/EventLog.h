@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Collects the engine's events from whatever thread raises them, and lets a
@@ -32,6 +33,28 @@ public:
         changed_.notify_all();
     }
 
+    void operationDone(RecorderOperation operation, bool succeeded) override
+    {
+        std::lock_guard lock(mutex_);
+        done_.emplace_back(operation, succeeded);
+        changed_.notify_all();
+    }
+    void trayChanged(int recorder, bool open) override
+    {
+        std::lock_guard lock(mutex_);
+        trays_.emplace_back(recorder, open);
+    }
+
+    std::vector<std::pair<RecorderOperation, bool>> operationsDone() const
+    {
+        std::lock_guard lock(mutex_);
+        return done_;
+    }
+    std::vector<std::pair<int, bool>> trayChanges() const
+    {
+        std::lock_guard lock(mutex_);
+        return trays_;
+    }
     std::vector<int> progressValues() const
     {
         std::lock_guard lock(mutex_);
@@ -56,6 +79,8 @@ public:
         std::lock_guard lock(mutex_);
         progress_.clear();
         errors_.clear();
+        done_.clear();
+        trays_.clear();
     }
 
     // True once `done` holds for the progress values and errors so far.
@@ -88,4 +113,6 @@ private:
     std::condition_variable changed_;
     std::vector<int> progress_;
     std::vector<Error> errors_;
+    std::vector<std::pair<RecorderOperation, bool>> done_;
+    std::vector<std::pair<int, bool>> trays_;
 };
