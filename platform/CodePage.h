@@ -6,7 +6,9 @@
 // Conversions between the system's narrow code pages and 16-bit text. The
 // narrow (ANSI) code page is the system's own on Windows and Windows-1252
 // elsewhere; the OEM code page is the system's own on Windows and 437
-// elsewhere. A character without a counterpart becomes '?'.
+// elsewhere. Between the two narrow pages a character the other lacks takes
+// the Windows best fit (an accented letter its base letter) or '?'; from
+// 16-bit text such a character becomes '?'.
 namespace platform {
 
 // In place, up to the zero terminator: ANSI to OEM and back.

@@ -24,31 +24,15 @@ char FromUnicode(const uint16_t* high, uint16_t unit)
     return '?';
 }
 
-// Byte-to-byte maps built once from the two tables.
-struct Recoding {
-    char ansiToOem[256];
-    char oemToAnsi[256];
-
-    Recoding()
-    {
-        for (unsigned b = 0; b < 256; ++b) {
-            const auto byte = static_cast<unsigned char>(b);
-            ansiToOem[b] = FromUnicode(codepage::oem437High, ToUnicode(codepage::windows1252High, byte));
-            oemToAnsi[b] = FromUnicode(codepage::windows1252High, ToUnicode(codepage::oem437High, byte));
-        }
-    }
-};
-
-const Recoding& Recode()
-{
-    static const Recoding recoding;
-    return recoding;
-}
-
-void Translate(char* text, const char (&map)[256])
+// Maps one zero-terminated text in place; bytes below 0x80 are ASCII in
+// both code pages and stay.
+void Translate(char* text, const unsigned char (&high)[128])
 {
     for (; *text != '\0'; ++text) {
-        *text = map[static_cast<unsigned char>(*text)];
+        const auto byte = static_cast<unsigned char>(*text);
+        if (byte >= 0x80) {
+            *text = static_cast<char>(high[byte - 0x80]);
+        }
     }
 }
 
@@ -56,12 +40,12 @@ void Translate(char* text, const char (&map)[256])
 
 void ConvertAnsiToOem(char* text)
 {
-    Translate(text, Recode().ansiToOem);
+    Translate(text, codepage::ansiToOemHigh);
 }
 
 void ConvertOemToAnsi(char* text)
 {
-    Translate(text, Recode().oemToAnsi);
+    Translate(text, codepage::oemToAnsiHigh);
 }
 
 std::size_t NarrowToWide(const char* text, uint16_t* out, std::size_t outUnits)

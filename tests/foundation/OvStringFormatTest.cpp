@@ -89,6 +89,9 @@ TEST(OvStringFormat, FormatMessageInsertsAndEscapes)
 
     sut.FormatMessageA("a%tb%.%!");
     EXPECT_STREQ(sut, "a\tb.!");
+
+    sut.FormatMessageA("[%1!*s!]", 5, "ab");
+    EXPECT_STREQ(sut, "[   ab]");
 }
 
 // Tests that a failed message formatting raises the out-of-memory exception
@@ -110,6 +113,14 @@ TEST(OvStringFormat, OemConversionRoundTrips)
     EXPECT_STREQ(shared, "caf\xE9 \xC4 plain");
     sut.OemToCharA();
     EXPECT_STREQ(sut, "caf\xE9 \xC4 plain");
+
+    // Characters the other page lacks take the platform's best fit.
+    OvString bestFit("\xC0\x80");
+    bestFit.CharToOemA();
+    EXPECT_STREQ(bestFit, "A?");
+    OvString boxes("\xC9\xE0");
+    boxes.OemToCharA();
+    EXPECT_STREQ(boxes, "+a");
 }
 
 // Tests the 16-bit view: kept behind the narrow text in the string's own
