@@ -50,6 +50,11 @@ HRESULT EngineClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** 
     } catch (...) {
         return E_OUTOFMEMORY;
     }
+    const HRESULT refused = engine->CreationStatus();
+    if (refused != S_OK) {
+        engine->Release();
+        return FAILED(refused) ? refused : E_FAIL;
+    }
     const HRESULT hr = engine->QueryInterface(riid, object);
     engine->Release(); // the creation reference; the caller's stays if the interface was found
     return hr;

@@ -46,10 +46,19 @@ std::optional<HRESULT> StatusNamed(const std::string& text)
 
 bool KnownOperation(const std::string& name)
 {
-    static const char* const operations[] = {"EjectTray",      "BeginWriting",     "StopWriting",
-                                             "FormatDisc",     "AddItem",          "Initialize",
-                                             "Shutdown",       "CloseTray",        "GetRecorderCount",
-                                             "SelectRecorder", "GetRecorderModel", "GetCurrentOperation",
+    static const char* const operations[] = {"Create",
+                                             "EjectTray",
+                                             "BeginWriting",
+                                             "StopWriting",
+                                             "FormatDisc",
+                                             "AddItem",
+                                             "Initialize",
+                                             "Shutdown",
+                                             "CloseTray",
+                                             "GetRecorderCount",
+                                             "SelectRecorder",
+                                             "GetRecorderModel",
+                                             "GetCurrentOperation",
                                              "SetWriteOption"};
     for (const char* operation : operations) {
         if (name == operation) {
@@ -115,11 +124,15 @@ VirtualRecorderConfig VirtualRecorderConfig::Parse(std::istream& in)
             if (understood) {
                 config.delays[first] = static_cast<uint32_t>(*ms);
             }
-        } else if (understood && key == "count" && rest.empty()) {
-            const auto count = NumberOf(first);
-            understood = count && *count >= INT16_MIN && *count <= INT16_MAX;
-            if (understood) {
-                config.reportedCount = static_cast<SHORT>(*count);
+        } else if (understood && key == "count") {
+            std::istringstream values(first + " " + rest);
+            std::string value;
+            while (understood && values >> value) {
+                const auto count = NumberOf(value);
+                understood = count && *count >= INT16_MIN && *count <= INT16_MAX;
+                if (understood) {
+                    config.reportedCounts.push_back(static_cast<SHORT>(*count));
+                }
             }
         } else if (understood && key == "operation" && rest.empty()) {
             const auto code = NumberOf(first);

@@ -19,13 +19,15 @@
 //                                       E_FAIL, E_INVALIDARG, E_NOTIMPL,
 //                                       E_OUTOFMEMORY, E_UNEXPECTED or a number)
 //   delay <operation> <milliseconds>    the operation waits this long first
-//   count <n>                           GetRecorderCount reports n
+//   count <n> [<n>...]                  GetRecorderCount reports these in turn,
+//                                       the last one from then on
 //   operation <code>                    GetCurrentOperation reports code
 //   progress-step <percent>             progress events of a write (10)
 //   progress-interval <milliseconds>    time between them (20)
 //   write-error <code> <text>           every write fails with this error event
 //
-// Operations are named as in IRecorderEngine (EjectTray, BeginWriting,
+// Operations are named as in IRecorderEngine (Create for the creation of
+// the engine object, EjectTray, BeginWriting,
 // StopWriting, FormatDisc, AddItem, Initialize, Shutdown, CloseTray,
 // GetRecorderCount, SelectRecorder, GetRecorderModel, GetCurrentOperation,
 // SetWriteOption). Without the variable the engine has one recorder whose
@@ -47,7 +49,7 @@ public:
     std::vector<Recorder> recorders;
     std::map<std::string, HRESULT> statuses;
     std::map<std::string, uint32_t> delays;
-    std::optional<SHORT> reportedCount;
+    std::vector<SHORT> reportedCounts;
     std::optional<LONG> reportedOperation;
     LONG progressStep = 10;
     uint32_t progressInterval = 20;

@@ -208,7 +208,10 @@ HRESULT VirtualRecorderEngine::GetRecorderCount(SHORT* count)
     if (Configured("GetRecorderCount", status)) {
         return status;
     }
-    *count = config.reportedCount.value_or(static_cast<SHORT>(recorders.size()));
+    std::lock_guard<std::mutex> guard(lock);
+    const auto& counts = config.reportedCounts;
+    *count = counts.empty() ? static_cast<SHORT>(recorders.size()) : counts[std::min(countQueries, counts.size() - 1)];
+    ++countQueries;
     return S_OK;
 }
 

@@ -24,6 +24,9 @@ class VirtualRecorderEngine : public IRecorderEngine, public IConnectionPointCon
 public:
     VirtualRecorderEngine();
 
+    // The status the configuration gives the creation of this object.
+    HRESULT CreationStatus() const { return config.StatusOf("Create"); }
+
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -115,6 +118,7 @@ private:
     std::vector<std::unique_ptr<Recorder>> recorders;
     size_t selected = 0;
     std::vector<std::string> items;
+    size_t countQueries = 0;
     bool finaliseNextWrite = false;
     std::atomic<bool> shutDown{false};
     std::unique_ptr<DiscWriter> writer;
