@@ -7,11 +7,11 @@
 // length. Any module using this layout may free a string another allocated.
 // A null BSTR counts as the empty string.
 extern "C" {
-BSTR SysAllocString(const OLECHAR* text);
-BSTR SysAllocStringLen(const OLECHAR* text, UINT length);
-BSTR SysAllocStringByteLen(const char* bytes, UINT byteLength);
-UINT SysStringLen(BSTR text);
-UINT SysStringByteLen(BSTR text);
-void SysFreeString(BSTR text);
-int SysReAllocStringLen(BSTR* text, const OLECHAR* source, UINT length);
+COM_API BSTR SysAllocString(const OLECHAR* text);
+COM_API BSTR SysAllocStringLen(const OLECHAR* text, UINT length);
+COM_API BSTR SysAllocStringByteLen(const char* bytes, UINT byteLength);
+COM_API UINT SysStringLen(BSTR text);
+COM_API UINT SysStringByteLen(BSTR text);
+COM_API void SysFreeString(BSTR text);
+COM_API int SysReAllocStringLen(BSTR* text, const OLECHAR* source, UINT length);
 }

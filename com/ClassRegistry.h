@@ -11,7 +11,7 @@ namespace com {
 // Reads the class registry files: lines "{CLSID} /path/library.so", '#'
 // starting a comment, blank lines ignored. Lines that do not parse are passed
 // over, so one bad entry does not hide the classes after it.
-class ClassRegistry {
+class COM_API ClassRegistry {
 public:
     // The files searched, in order: COM_CLASS_REGISTRY when set, then the
     // installation's file (the build tree's copy for a program run from it).

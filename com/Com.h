@@ -10,7 +10,7 @@
 #include <olectl.h>
 #include <windows.h>
 // Entry points of an in-process server; the DLL's .def file exports them by name.
-#define COM_DLL_EXPORT extern "C"
+#define COM_DLL_EXPORT
 #else
 #include "com/Bstr.h"
 #include "com/ComBase.h"

@@ -33,6 +33,11 @@ using LPCOLESTR = const OLECHAR*;
 using BSTR = OLECHAR*;
 using LPVOID = void*;
 
+// What the COM runtime library (libvelmora_com) exports: one copy per
+// process, so that every module shares the per-thread error information and
+// the loaded servers, as with the system's COM.
+#define COM_API __attribute__((visibility("default")))
+
 #define STDMETHODCALLTYPE
 #define STDAPICALLTYPE
 #define STDAPI extern "C" HRESULT STDAPICALLTYPE

@@ -6,7 +6,7 @@
 // object gave one, its error information object, of which the error holds one
 // reference. Thrown by value; not derived from std::exception, as callers
 // catch it by its own type or with catch-all handlers.
-class _com_error {
+class COM_API _com_error {
 public:
     // Takes over the caller's reference to info unless addRef asks for a new one.
     explicit _com_error(HRESULT hr, IErrorInfo* info = nullptr, bool addRef = false);
@@ -25,7 +25,7 @@ private:
     IErrorInfo* info_;
 };
 
-[[noreturn]] void _com_issue_error(HRESULT hr);
+[[noreturn]] COM_API void _com_issue_error(HRESULT hr);
 // Throws hr with the error information of the calling thread when object
 // reports error information for riid (ISupportErrorInfo).
-[[noreturn]] void _com_issue_errorex(HRESULT hr, IUnknown* object, REFIID riid);
+[[noreturn]] COM_API void _com_issue_errorex(HRESULT hr, IUnknown* object, REFIID riid);

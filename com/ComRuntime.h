@@ -14,15 +14,15 @@
 // is free-threaded here, so the apartment calls only keep their contracts.
 
 extern "C" {
-HRESULT CoInitialize(void* reserved);
-HRESULT CoInitializeEx(void* reserved, DWORD concurrencyModel);
-void CoUninitialize();
-HRESULT OleInitialize(void* reserved);
-void OleUninitialize();
-HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void* serverInfo, REFIID riid, void** object);
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid, void** object);
+COM_API HRESULT CoInitialize(void* reserved);
+COM_API HRESULT CoInitializeEx(void* reserved, DWORD concurrencyModel);
+COM_API void CoUninitialize();
+COM_API HRESULT OleInitialize(void* reserved);
+COM_API void OleUninitialize();
+COM_API HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void* serverInfo, REFIID riid, void** object);
+COM_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid, void** object);
 // Puts an object into its running state; an object without IRunnableObject runs already.
-HRESULT OleRun(IUnknown* object);
+COM_API HRESULT OleRun(IUnknown* object);
 }
 
 constexpr DWORD COINIT_MULTITHREADED = 0x0;
@@ -31,5 +31,6 @@ constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
 // The signature every in-process server exports under the name DllGetClassObject.
 using DllGetClassObjectFunction = HRESULT (*)(REFCLSID clsid, REFIID riid, void** object);
 
-// Makes the exported entry points of an in-process server visible.
-#define COM_DLL_EXPORT extern "C" __attribute__((visibility("default")))
+// Marks the entry points an in-process server exports (DllGetClassObject,
+// DllCanUnloadNow): extern "C" COM_DLL_EXPORT HRESULT STDAPICALLTYPE ...
+#define COM_DLL_EXPORT __attribute__((visibility("default")))

@@ -136,10 +136,10 @@ struct IDispatch : public IUnknown {
 using LPDISPATCH = IDispatch*;
 
 extern "C" {
-void VariantInit(VARIANTARG* variant);
-HRESULT VariantClear(VARIANTARG* variant);
-HRESULT VariantCopy(VARIANTARG* destination, const VARIANTARG* source);
+COM_API void VariantInit(VARIANTARG* variant);
+COM_API HRESULT VariantClear(VARIANTARG* variant);
+COM_API HRESULT VariantCopy(VARIANTARG* destination, const VARIANTARG* source);
 // Only VT_I4 and VT_BSTR targets are supported; others give DISP_E_BADVARTYPE.
-HRESULT VariantChangeType(VARIANTARG* destination, const VARIANTARG* source, WORD flags, VARTYPE type);
-HRESULT DispGetParam(DISPPARAMS* params, UINT position, VARTYPE type, VARIANT* result, UINT* argErr);
+COM_API HRESULT VariantChangeType(VARIANTARG* destination, const VARIANTARG* source, WORD flags, VARTYPE type);
+COM_API HRESULT DispGetParam(DISPPARAMS* params, UINT position, VARTYPE type, VARIANT* result, UINT* argErr);
 }

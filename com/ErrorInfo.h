@@ -20,6 +20,6 @@ struct ISupportErrorInfo : public IUnknown {
 };
 
 extern "C" {
-HRESULT SetErrorInfo(ULONG reserved, IErrorInfo* info);
-HRESULT GetErrorInfo(ULONG reserved, IErrorInfo** info);
+COM_API HRESULT SetErrorInfo(ULONG reserved, IErrorInfo* info);
+COM_API HRESULT GetErrorInfo(ULONG reserved, IErrorInfo** info);
 }

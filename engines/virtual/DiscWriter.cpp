@@ -99,6 +99,7 @@ void DiscWriter::Run()
         std::filesystem::resize_file(discPath, before, ignored);
     }
     operation = RecorderIdle;
+    finished = true;
     if (!done && !failure.empty()) {
         const std::u16string text = Wide(failure);
         events.RaiseError(code, &text);

@@ -46,6 +46,9 @@ public:
     // Asks a running write to stop at its next step; callable from any thread.
     void Cancel();
 
+    // True once the disc is settled, just before the closing events are raised.
+    bool Finished() const { return finished; }
+
     static bool IsFinalised(const std::string& discPath);
 
 private:
@@ -61,5 +64,6 @@ private:
     std::mutex lock;
     std::condition_variable wake;
     bool cancelled = false;
+    std::atomic<bool> finished{false};
     LONG reported = -1;
 };

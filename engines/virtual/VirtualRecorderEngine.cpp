@@ -156,7 +156,7 @@ HRESULT VirtualRecorderEngine::Refuse(LONG code, const char* text)
 
 bool VirtualRecorderEngine::WriteRunning()
 {
-    return writerThread.joinable() && !writerDone;
+    return writer != nullptr && !writer->Finished();
 }
 
 void VirtualRecorderEngine::FinishWrite()
@@ -386,12 +386,8 @@ HRESULT VirtualRecorderEngine::BeginWriting()
     job.progressInterval = config.progressInterval;
     job.forcedError = config.writeError;
     writer = std::make_unique<DiscWriter>(std::move(job), events, recorder->operation);
-    writerDone = false;
     recorder->operation = RecorderWritingData;
-    writerThread = std::thread([this] {
-        writer->Run();
-        writerDone = true;
-    });
+    writerThread = std::thread([running = writer.get()] { running->Run(); });
     return S_OK;
 }
 

@@ -123,5 +123,4 @@ private:
     std::atomic<bool> shutDown{false};
     std::unique_ptr<DiscWriter> writer;
     std::thread writerThread;
-    std::atomic<bool> writerDone{true};
 };
