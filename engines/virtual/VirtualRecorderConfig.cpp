@@ -1,5 +1,7 @@
 #include "engines/virtual/VirtualRecorderConfig.h"
 
+#include "platform/Environment.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -72,17 +74,17 @@ bool KnownOperation(const std::string& name)
 
 VirtualRecorderConfig VirtualRecorderConfig::Load()
 {
-    const char* file = std::getenv("VIRTUAL_RECORDER_CONFIG");
-    if (file == nullptr || *file == '\0') {
+    const std::optional<std::string> file = platform::EnvironmentVariable("VIRTUAL_RECORDER_CONFIG");
+    if (!file || file->empty()) {
         VirtualRecorderConfig defaults;
         const std::filesystem::path disc = std::filesystem::temp_directory_path() / "virtual-recorder-0.disc";
         defaults.recorders.push_back({disc.string(), "Virtual DVD+RW Recorder"});
         return defaults;
     }
-    std::ifstream in(file);
+    std::ifstream in(*file);
     if (!in) {
         VirtualRecorderConfig unreadable;
-        unreadable.problems.push_back(std::string("cannot read the configuration ") + file);
+        unreadable.problems.push_back("cannot read the configuration " + *file);
         return unreadable;
     }
     return Parse(in);

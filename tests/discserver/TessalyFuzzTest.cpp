@@ -85,7 +85,7 @@ public:
     {
         const int kind = Pick(10000);
         if (kind < 2) {
-            return RandomBytes(64 * 1024 + Pick(192 * 1024));
+            return RandomBytes(TESSALY_FUZZ_HUGE_LINE / 2 + Pick(TESSALY_FUZZ_HUGE_LINE));
         }
         if (kind < 4) {
             return "Close";
