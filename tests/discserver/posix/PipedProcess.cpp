@@ -1,4 +1,5 @@
 #include "tests/discserver/PipedProcess.h"
+#include "tests/discserver/ScratchFolder.h"
 
 #include <cerrno>
 #include <chrono>
@@ -134,7 +135,7 @@ std::string PipedProcess::ScratchFolder()
         const char* tmp = std::getenv("TMPDIR");
         std::string path = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tessaly-test-" +
                            std::to_string(getpid()) + "/";
-        mkdir(path.c_str(), 0700);
+        PrepareScratchFolder(path);
         return path;
     }();
     return folder;

@@ -1,4 +1,5 @@
 #include "tests/discserver/PipedProcess.h"
+#include "tests/discserver/ScratchFolder.h"
 
 #include <windows.h>
 
@@ -134,7 +135,7 @@ std::string PipedProcess::ScratchFolder()
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         std::string path = std::string(temp) + "tessaly-test-" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(path.c_str(), nullptr);
+        PrepareScratchFolder(path);
         return path;
     }();
     return folder;
