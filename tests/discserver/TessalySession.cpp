@@ -6,9 +6,20 @@
 
 TessalySession::TessalySession(const std::string& config) : process(std::make_unique<PipedProcess>(TESSALY_PROGRAM))
 {
+    ConfigureVirtualEngine(config);
+}
+
+void TessalySession::ConfigureVirtualEngine(const std::string& config)
+{
     const std::string path = ScratchPath("engine.conf");
     WriteFile(path, config);
     PipedProcess::SetEnvironment("VIRTUAL_RECORDER_CONFIG", path);
+    // Other engines may come first in the build tree's registry (Linux; Windows
+    // has the engine registered in the prefix).
+    const std::string registry = VIRTUAL_RECORDER_REGISTRY;
+    if (!registry.empty()) {
+        PipedProcess::SetEnvironment("COM_CLASS_REGISTRY", registry);
+    }
 }
 
 bool TessalySession::Start()

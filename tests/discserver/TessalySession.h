@@ -19,6 +19,10 @@ public:
     // writes until it ends; exitCode receives its exit code.
     std::string Converse(const std::string& input, int& exitCode);
 
+    // Has COM in processes started from now on (and in this one) find the
+    // virtual engine, configured by this text.
+    static void ConfigureVirtualEngine(const std::string& config);
+
     // A path in this run's scratch folder, unique to the call.
     static std::string ScratchPath(const std::string& name);
     // Creates a file with these bytes.

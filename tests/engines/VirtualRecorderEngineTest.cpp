@@ -1,5 +1,4 @@
 #include "com/RecorderEngine.h"
-#include "tests/discserver/PipedProcess.h"
 #include "tests/discserver/TessalySession.h"
 #include "tests/engines/RecordingSink.h"
 
@@ -31,9 +30,7 @@ protected:
     // Creates the engine with this configuration and connects the sink.
     void Create(const std::string& config)
     {
-        const std::string path = TessalySession::ScratchPath("engine.conf");
-        TessalySession::WriteFile(path, config);
-        PipedProcess::SetEnvironment("VIRTUAL_RECORDER_CONFIG", path);
+        TessalySession::ConfigureVirtualEngine(config);
         IUnknown* object = nullptr;
         ASSERT_EQ(CoCreateInstance(CLSID_RecorderEngine, nullptr, 7, IID_IUnknown, reinterpret_cast<void**>(&object)),
                   S_OK);
@@ -251,9 +248,7 @@ TEST_F(VirtualRecorderEngineTest, ConfiguredStatusesDelaysAndCountsReplaceTheOpe
 
 TEST_F(VirtualRecorderEngineTest, RefusedCreationGivesNoObject)
 {
-    const std::string path = TessalySession::ScratchPath("engine.conf");
-    TessalySession::WriteFile(path, "status Create E_ACCESSDENIED\n");
-    PipedProcess::SetEnvironment("VIRTUAL_RECORDER_CONFIG", path);
+    TessalySession::ConfigureVirtualEngine("status Create E_ACCESSDENIED\n");
     IUnknown* object = reinterpret_cast<IUnknown*>(0x1);
     EXPECT_EQ(CoCreateInstance(CLSID_RecorderEngine, nullptr, 7, IID_IUnknown, reinterpret_cast<void**>(&object)),
               E_ACCESSDENIED);
