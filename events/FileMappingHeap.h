@@ -1,0 +1,57 @@
+#pragma once
+
+#include "events/SharedHeap.h"
+#include "platform/Export.h"
+#include "platform/NamedMutex.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class MappedSegment;
+class SharedHeapClient;
+struct HeapDirectory;
+
+// A SharedHeap whose blocks are named shared segments "<name>_<number>".
+//
+// A directory segment named like the heap holds the counter numbers are
+// taken from; the mutex "<name>Mutex" serialises the counter across processes
+// and guards this object's list of views, and every open and close of the
+// heap's segments happens while it is held. Numbers are never reused while the
+// directory exists; a segment vanishes when its last view anywhere is closed,
+// and the directory and the mutex's name vanish with the last heap of the name.
+//
+// Every operation may be called from any thread. The client, when given, is
+// called once from the constructor with the mutex held; it may call the heap.
+// A heap whose mutex or directory cannot be had stays inert: Alloc and Map
+// return null, GetID returns 0, Free and Unmap do nothing.
+class VELMORA_API FileMappingHeap : public SharedHeap {
+public:
+    FileMappingHeap(const char* name, SharedHeapClient* client, int rootSize);
+
+    void* Alloc(long size) override;
+    void Free(void* view) override;
+    long GetID(void* view) override;
+    void* Map(long id, MappedSegment** cookie = nullptr) override;
+    void Unmap(MappedSegment* cookie) override;
+    virtual ~FileMappingHeap();
+
+    FileMappingHeap(const FileMappingHeap&) = delete;
+    FileMappingHeap& operator=(const FileMappingHeap&) = delete;
+
+    bool IsUsable() const { return directory != nullptr; }
+    // The record behind a view of this process (for its size), or null.
+    MappedSegment* FindRecord(void* view);
+
+private:
+    std::string SegmentName(long number) const;
+    MappedSegment* OpenRecord(long number, uint32_t size);
+    void CloseRecord(MappedSegment* record);
+    void LockHeap();
+
+    std::string name;
+    platform::NamedMutex mutex;
+    MappedSegment* directorySegment = nullptr;
+    HeapDirectory* directory = nullptr;
+    std::vector<MappedSegment*> segments;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/Export.h"
+
+#include <cstdint>
+
+// What the shared-memory heaps of this process have cost so far: kernel
+// objects made and opened, views mapped and released, heap mutex acquisitions
+// (a re-entrant acquisition counts too). Benchmarks read the difference over a
+// run; the counters are never reset.
+struct HeapCounters {
+    uint64_t segmentsCreated = 0;
+    uint64_t segmentsOpened = 0; // existing segments a view was opened on
+    uint64_t views = 0;          // successful maps, created or opened
+    uint64_t unmaps = 0;
+    uint64_t mutexAcquisitions = 0;
+};
+
+VELMORA_API HeapCounters heapCountersNow();
+
+VELMORA_API HeapCounters operator-(const HeapCounters& later, const HeapCounters& earlier);
+
+// Called by the heaps.
+enum class HeapCost { SegmentCreated, SegmentOpened, View, Unmap, MutexAcquired };
+void heapCount(HeapCost cost);
