@@ -1,0 +1,353 @@
+#include "events/COProcDispatcher.h"
+
+#include "events/FileMappingHeap.h"
+#include "events/MappedSegment.h"
+#include "events/ProcQueueLayout.h"
+#include "events/SharedWord.h"
+#include "foundation/AnimTime.h"
+#include "platform/Clock.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+using namespace procqueue;
+
+namespace {
+
+constexpr const char* dataHeapName = "COProcDispatcherHeap";
+constexpr int32_t dataHeaderSize = static_cast<int32_t>(sizeof(COProcDispatcher::Header));
+constexpr size_t nameBufferSize = 260;
+// Destruction waits this many times 100 ms, in all, for owners to attach the
+// blocks this process still holds for them.
+constexpr int heldBlockWaits = 100;
+constexpr uint32_t heldBlockWaitMs = 100;
+
+std::mutex staticsLock;
+FileMappingHeap* dataHeap = nullptr;
+int liveDispatchers = 0;
+
+} // namespace
+
+COProcDispatcher::COProcDispatcher() : COProcDispatcher(nullptr) {}
+
+COProcDispatcher::COProcDispatcher(const char* dispatcherName) : CODispatcher(dispatcherName)
+{
+    Attach(dispatcherName);
+    RequestIdleEvents();
+}
+
+void COProcDispatcher::Attach(const char* dispatcherName)
+{
+    char heapName[nameBufferSize];
+    const int length =
+        std::snprintf(heapName, sizeof heapName, "%s_Array", dispatcherName != nullptr ? dispatcherName : "");
+    if (length < 0 || static_cast<size_t>(length) >= sizeof heapName) {
+        return; // a name this long cannot name the shared objects
+    }
+    // The heap calls OnHeapAttached from its constructor.
+    queueHeap = new FileMappingHeap(heapName, this, 0);
+    {
+        std::lock_guard<std::mutex> guard(staticsLock);
+        if (dataHeap == nullptr) {
+            dataHeap = new FileMappingHeap(dataHeapName, nullptr, 0);
+        }
+        ++liveDispatchers;
+    }
+    if (queueArray == nullptr) {
+        return;
+    }
+    auto* block = static_cast<EventQueueBlock*>(queueHeap->Alloc(BlockSize(FIRST_CAPACITY)));
+    if (block == nullptr) {
+        return;
+    }
+    queueId = static_cast<int32_t>(queueHeap->GetID(block));
+    WriteHeader(block->header, BlockSize(FIRST_CAPACITY), queueId, 0);
+    block->capacity = FIRST_CAPACITY;
+    block->nextId = 0;
+    block->nextBlock = 0;
+    for (int32_t i = 0; i < FIRST_CAPACITY; ++i) {
+        SlotAt(block, i)->eventCode = 0;
+    }
+    Unlock(block->header);
+    firstBlock = block;
+    ownChain.push_back({block, queueId, FIRST_CAPACITY});
+
+    Lock(queueArray->header, 0);
+    for (int32_t i = 0; i < QUEUE_ENTRIES; ++i) {
+        if (queueArray->entries[i].queueId == 0) {
+            queueArray->entries[i].queueId = queueId;
+            queueArray->entries[i].reserved = 0;
+            registered = true;
+            break;
+        }
+    }
+    Unlock(queueArray->header);
+}
+
+void COProcDispatcher::OnHeapAttached(bool created, int32_t* rootSlot, SharedHeap* heap)
+{
+    if (rootSlot == nullptr) {
+        return;
+    }
+    if (created) {
+        auto* array = static_cast<QueueArray*>(heap->Alloc(QUEUE_ARRAY_SIZE));
+        if (array == nullptr) {
+            return;
+        }
+        const auto id = static_cast<int32_t>(heap->GetID(array));
+        *rootSlot = id;
+        WriteHeader(array->header, QUEUE_ARRAY_SIZE, id, 0);
+        array->count = QUEUE_ENTRIES;
+        std::memset(array->entries, 0, sizeof array->entries);
+        Unlock(array->header);
+        queueArray = array;
+        return;
+    }
+    const int32_t id = *rootSlot;
+    if (id <= 0) {
+        return;
+    }
+    MappedSegment* record = nullptr;
+    auto* array = static_cast<QueueArray*>(heap->Map(id, &record));
+    // A vanished or foreign array leaves this dispatcher unattached; the view
+    // stays with the heap until it is destroyed.
+    if (array == nullptr || record->Size() < static_cast<size_t>(QUEUE_ARRAY_SIZE) ||
+        array->header.size != QUEUE_ARRAY_SIZE || array->header.id != id) {
+        return;
+    }
+    sharedIncrement(array->header.refCount);
+    queueArray = array;
+}
+
+COProcDispatcher::~COProcDispatcher()
+{
+    if (destroyedFlag != nullptr) {
+        *destroyedFlag = true;
+    }
+    UnrequestIdleEvents();
+    if (queueArray != nullptr) {
+        Lock(queueArray->header, 0);
+        for (int32_t i = 0; i < QUEUE_ENTRIES; ++i) {
+            if (queueId != 0 && queueArray->entries[i].queueId == queueId) {
+                queueArray->entries[i].queueId = 0;
+                queueArray->entries[i].reserved = 0;
+            }
+        }
+        Unlock(queueArray->header);
+        sharedDecrement(queueArray->header.refCount);
+    }
+    if (firstBlock != nullptr) {
+        COEvent event{};
+        while (RemoveEventFromQueue(&event)) {
+            UnrefEventData(&event);
+        }
+    }
+    for (void* view : dataBlocks) {
+        DataHeap()->Free(view);
+    }
+    dataBlocks.clear();
+    if (firstBlock != nullptr) {
+        RemoveFreeEventQueueBlocks();
+    }
+    int budget = heldBlockWaits;
+    for (const BlockView& held : heldBlocks) {
+        Lock(held.block->header, 0);
+        while (sharedLoad(held.block->header.refCount) <= 0 && budget >= 0) {
+            Unlock(held.block->header);
+            utilSleep(heldBlockWaitMs);
+            --budget;
+            Lock(held.block->header, 0);
+        }
+        Unlock(held.block->header);
+        queueHeap->Free(held.block);
+    }
+    heldBlocks.clear();
+    if (firstBlock != nullptr) {
+        sharedDecrement(firstBlock->header.refCount);
+    }
+    delete queueHeap; // releases every view still mapped, the own chain included
+    queueHeap = nullptr;
+    std::lock_guard<std::mutex> guard(staticsLock);
+    if (dataHeap != nullptr && --liveDispatchers == 0) {
+        delete dataHeap;
+        dataHeap = nullptr;
+    }
+}
+
+FileMappingHeap* COProcDispatcher::DataHeap()
+{
+    return dataHeap;
+}
+
+bool COProcDispatcher::HandleEvent(COEvent* event)
+{
+    if (event->eventCode == EVENT_IDLE) {
+        OnIdle(static_cast<unsigned long>(event->Value()));
+        return true;
+    }
+    PutEventInAllQueues(event);
+    return true;
+}
+
+bool COProcDispatcher::OnIdle(unsigned long)
+{
+    if (firstBlock == nullptr) {
+        return true;
+    }
+    bool destroyed = false;
+    bool* outerFlag = destroyedFlag;
+    destroyedFlag = &destroyed;
+    COEvent event{};
+    while (RemoveEventFromQueue(&event)) {
+        MappedSegment* cookie = nullptr;
+        void* view = nullptr;
+        if (event.dataSize != 0) {
+            view = MapEventData(event, &cookie);
+            if (view == nullptr) {
+                continue; // vanished or not a block of this event: dropped
+            }
+            event.data = static_cast<char*>(view) + dataHeaderSize;
+        }
+        const int32_t dataId = view != nullptr ? static_cast<Header*>(view)->id : 0;
+        CODispatcher::HandleEvent(&event);
+        if (view != nullptr && DataHeap() != nullptr) {
+            event.SetValue(dataId);
+            DataHeap()->Unmap(cookie);
+            ChangeDataReference(event, -1);
+        }
+        if (destroyed) {
+            // A receiver destroyed this dispatcher: nothing of it may be used.
+            if (outerFlag != nullptr) {
+                *outerFlag = true;
+            }
+            return true;
+        }
+    }
+    destroyedFlag = outerFlag;
+    auto freed = std::remove_if(dataBlocks.begin(), dataBlocks.end(), [](void* block) {
+        if (sharedLoad(static_cast<Header*>(block)->refCount) >= 0) {
+            return false;
+        }
+        DataHeap()->Free(block);
+        return true;
+    });
+    dataBlocks.erase(freed, dataBlocks.end());
+    return true;
+}
+
+// Maps the data block an event names and checks that it is one: the right id
+// and a size that matches the event and fits the mapping. Null, with nothing
+// left mapped, otherwise.
+void* COProcDispatcher::MapEventData(const COEvent& event, MappedSegment** cookie)
+{
+    const auto id = static_cast<int32_t>(event.Value());
+    if (DataHeap() == nullptr || event.dataSize < 0 || event.dataSize > 0x7fffffff - dataHeaderSize || id < 0) {
+        return nullptr;
+    }
+    void* view = DataHeap()->Map(id, cookie);
+    if (view == nullptr) {
+        DataHeap()->Unmap(*cookie);
+        return nullptr;
+    }
+    const auto* header = static_cast<Header*>(view);
+    const int32_t expected = event.dataSize + dataHeaderSize;
+    if ((*cookie)->Size() < static_cast<size_t>(expected) || header->size != expected || header->id != id) {
+        DataHeap()->Unmap(*cookie);
+        return nullptr;
+    }
+    return view;
+}
+
+COProcDispatcher::Header* COProcDispatcher::staticGetHeader(void* data)
+{
+    return reinterpret_cast<Header*>(static_cast<char*>(data) - dataHeaderSize);
+}
+
+bool COProcDispatcher::Lock(Header& header, int timeout)
+{
+    uint32_t deadline = 0;
+    bool deadlineSet = false;
+    for (;;) {
+        while (sharedLoad(header.lock) >= 0) {
+            if (timeout != 0) {
+                if (!deadlineSet) {
+                    deadline = platform::MillisecondClock() + static_cast<uint32_t>(timeout);
+                    deadlineSet = true;
+                }
+                if (deadline < platform::MillisecondClock()) {
+                    return false;
+                }
+            }
+            utilSleep(10);
+        }
+        int32_t seen = sharedLoad(header.lock);
+        if (seen < -1) {
+            // A damaged word below "free" would never come back to 0 by
+            // increments: take it over as held.
+            if (std::atomic_ref<int32_t>(header.lock).compare_exchange_strong(seen, 0)) {
+                return true;
+            }
+            continue;
+        }
+        if (sharedIncrement(header.lock) == 0) {
+            return true;
+        }
+        sharedDecrement(header.lock);
+    }
+}
+
+void COProcDispatcher::Unlock(Header& header)
+{
+    sharedDecrement(header.lock);
+}
+
+long COProcDispatcher::staticAddRefSharedMemory(void* data)
+{
+    return sharedIncrement(staticGetHeader(data)->refCount);
+}
+
+void COProcDispatcher::staticUnrefSharedMemory(void* data)
+{
+    Header* header = staticGetHeader(data);
+    if (sharedDecrement(header->refCount) < 0 && DataHeap() != nullptr) {
+        DataHeap()->Free(header);
+    }
+}
+
+bool COProcDispatcher::staticLockSharedMemory(void* data, int timeout)
+{
+    return Lock(*staticGetHeader(data), timeout);
+}
+
+void COProcDispatcher::staticUnlockSharedMemory(void* data)
+{
+    Unlock(*staticGetHeader(data));
+}
+
+long COProcDispatcher::AddRefEventData(COEvent* event)
+{
+    return ChangeDataReference(*event, +1);
+}
+
+void COProcDispatcher::UnrefEventData(COEvent* event)
+{
+    // Reaching -1 frees nothing here: the creator frees its view when idle.
+    ChangeDataReference(*event, -1);
+}
+
+long COProcDispatcher::ChangeDataReference(const COEvent& event, int delta)
+{
+    if (event.dataSize == 0 || DataHeap() == nullptr) {
+        return 0;
+    }
+    MappedSegment* cookie = nullptr;
+    auto* header = static_cast<Header*>(DataHeap()->Map(event.Value(), &cookie));
+    long count = 0;
+    if (header != nullptr && cookie->Size() >= sizeof(Header)) {
+        count = delta > 0 ? sharedIncrement(header->refCount) : sharedDecrement(header->refCount);
+    }
+    DataHeap()->Unmap(cookie);
+    return count;
+}

@@ -1,0 +1,201 @@
+#include "events/COProcDispatcher.h"
+#include "BusPeek.h"
+#include "BusTestNames.h"
+#include "RecordingReceiver.h"
+#include "events/CommonObjectEventManager.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class COProcDispatcherTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        receiver.reset();
+        other.reset();
+        sut.reset();
+        EXPECT_TRUE(LeftoverSharedObjects(name).empty());
+        RemoveLeftoverSharedObjects(name);
+    }
+
+    void Attach()
+    {
+        sut = std::make_unique<COProcDispatcher>(name.c_str());
+        receiver = std::make_unique<RecordingReceiver>();
+        sut->AddReceiver(receiver->GetID());
+    }
+
+    // A second attachment of the bus in this process, as another program's would be.
+    RecordingReceiver& AttachOther()
+    {
+        other = std::make_unique<COProcDispatcher>(name.c_str());
+        otherReceiver = std::make_unique<RecordingReceiver>();
+        other->AddReceiver(otherReceiver->GetID());
+        return *otherReceiver;
+    }
+
+    void Put(unsigned int code, long value = 0)
+    {
+        CommonObjectEventManager::staticSendEvent(0, sut->GetID(), code, reinterpret_cast<void*>(value), 0, 0);
+    }
+
+    void PutData(unsigned int code, const std::string& bytes)
+    {
+        CommonObjectEventManager::staticSendEvent(0, sut->GetID(), code, const_cast<char*>(bytes.data()),
+                                                  static_cast<int>(bytes.size()), 0);
+    }
+
+    static void Pump() { CommonObjectEventManager::staticDispatchEvents(0); }
+
+    static std::vector<unsigned int> Codes(const RecordingReceiver& from)
+    {
+        std::vector<unsigned int> codes;
+        for (const auto& event : from.events) {
+            codes.push_back(event.code);
+        }
+        return codes;
+    }
+
+    static std::vector<unsigned int> Range(unsigned int first, unsigned int last)
+    {
+        std::vector<unsigned int> codes;
+        for (unsigned int code = first; code <= last; ++code) {
+            codes.push_back(code);
+        }
+        return codes;
+    }
+
+    CommonObjectEventManager manager;
+    std::string name = UniqueBusName("vbdisp");
+    std::unique_ptr<COProcDispatcher> sut;
+    std::unique_ptr<RecordingReceiver> receiver;
+    std::unique_ptr<COProcDispatcher> other;
+    std::unique_ptr<RecordingReceiver> otherReceiver;
+};
+
+// Tests that an event reaches the receivers on the next idle pass and not
+// while it is handed over, its data as equal bytes at another address, and
+// that the sender's data block is gone once every queue has delivered it.
+TEST_F(COProcDispatcherTest, DeliversOnNextIdlePassWithDataCopied)
+{
+    Attach();
+    ASSERT_TRUE(sut->IsAttached());
+    ASSERT_TRUE(sut->IsRegistered());
+    const std::string bytes("C:\\tools\\app.exe\0tail", 21);
+    PutData(0xE001, bytes);
+    Put(0xE003, -5);
+    EXPECT_TRUE(receiver->events.empty());
+    EXPECT_TRUE(sut->HasUndeliveredData());
+
+    Pump();
+
+    ASSERT_EQ(Codes(*receiver), (std::vector<unsigned int>{0xE001, 0xE003}));
+    EXPECT_EQ(receiver->events[0].bytes, bytes);
+    EXPECT_NE(receiver->events[0].address, static_cast<const void*>(bytes.data()));
+    EXPECT_EQ(receiver->events[1].value, -5);
+    EXPECT_FALSE(sut->HasUndeliveredData());
+    Pump();
+    EXPECT_EQ(receiver->events.size(), 2u);
+}
+
+// Tests that events put before the owner drains grow its queue by chained
+// blocks of 40, 80 ... up to 640 slots, that draining keeps put order, and
+// that the drained chain is cut back to its first block.
+TEST_F(COProcDispatcherTest, QueueGrowsByChainedBlocksAndShrinksWhenDrained)
+{
+    Attach();
+    BusPeek peek(name);
+    const int32_t queue = peek.QueueIds().at(0);
+    for (unsigned int code = 1; code <= 21; ++code) {
+        Put(code);
+    }
+    EXPECT_EQ(peek.Chain(queue), (std::vector<int32_t>{20, 40}));
+    Pump();
+    EXPECT_EQ(Codes(*receiver), Range(1, 21));
+    EXPECT_EQ(peek.Chain(queue), (std::vector<int32_t>{20}));
+
+    receiver->events.clear();
+    for (unsigned int code = 1; code <= 1300; ++code) {
+        Put(code);
+    }
+    EXPECT_EQ(peek.Chain(queue), (std::vector<int32_t>{20, 40, 80, 160, 320, 640, 640}));
+    Pump();
+    EXPECT_EQ(Codes(*receiver), Range(1, 1300));
+    EXPECT_EQ(peek.Chain(queue), (std::vector<int32_t>{20}));
+}
+
+// Tests that every attached dispatcher delivers each event once, whichever
+// of them it was handed to.
+TEST_F(COProcDispatcherTest, EveryAttachmentDeliversEachEventOnce)
+{
+    Attach();
+    RecordingReceiver& second = AttachOther();
+    Put(0x101);
+    CommonObjectEventManager::staticSendEvent(0, other->GetID(), 0x102, nullptr, 0, 0);
+    Put(0x103);
+    Pump();
+    EXPECT_EQ(Codes(*receiver), (std::vector<unsigned int>{0x101, 0x102, 0x103}));
+    EXPECT_EQ(Codes(second), (std::vector<unsigned int>{0x101, 0x102, 0x103}));
+}
+
+// Tests that the 21st dispatcher of a name gets no queue entry and receives
+// nothing, while it can still put events for the other twenty.
+TEST_F(COProcDispatcherTest, TwentyFirstDispatcherReceivesNothingAndBreaksNothing)
+{
+    Attach();
+    std::vector<std::unique_ptr<COProcDispatcher>> more;
+    for (int i = 0; i < 19; ++i) {
+        more.push_back(std::make_unique<COProcDispatcher>(name.c_str()));
+        EXPECT_TRUE(more.back()->IsRegistered());
+    }
+    COProcDispatcher twentyFirst(name.c_str());
+    EXPECT_TRUE(twentyFirst.IsAttached());
+    EXPECT_FALSE(twentyFirst.IsRegistered());
+    RecordingReceiver lastRegistered;
+    more.back()->AddReceiver(lastRegistered.GetID());
+    RecordingReceiver unregistered;
+    twentyFirst.AddReceiver(unregistered.GetID());
+
+    CommonObjectEventManager::staticSendEvent(0, twentyFirst.GetID(), 0x201, nullptr, 0, 0);
+    Put(0x202);
+    Pump();
+
+    EXPECT_EQ(Codes(*receiver), (std::vector<unsigned int>{0x201, 0x202}));
+    EXPECT_EQ(Codes(lastRegistered), (std::vector<unsigned int>{0x201, 0x202}));
+    EXPECT_TRUE(unregistered.events.empty());
+}
+
+// Tests that a queue entry whose queue has vanished, or that cannot name a
+// queue, is cleared by the next sender while the others still get the event.
+TEST_F(COProcDispatcherTest, SenderClearsEntriesOfVanishedQueues)
+{
+    Attach();
+    BusPeek peek(name);
+    peek.Array()->entries[5].queueId = 9999;
+    peek.Array()->entries[6].queueId = -3;
+    Put(0x301);
+    Pump();
+    EXPECT_EQ(Codes(*receiver), (std::vector<unsigned int>{0x301}));
+    EXPECT_EQ(peek.Array()->entries[5].queueId, 0);
+    EXPECT_EQ(peek.Array()->entries[6].queueId, 0);
+}
+
+// Tests that the last dispatcher of a name takes every shared object of the
+// bus with it, so the next one starts afresh at segment 0.
+TEST_F(COProcDispatcherTest, LastDispatcherLeavesNothingBehind)
+{
+    Attach();
+    PutData(0x401, "payload");
+    Put(0x402);
+    sut.reset();
+    EXPECT_TRUE(LeftoverSharedObjects(name).empty());
+
+    Attach();
+    BusPeek peek(name);
+    EXPECT_EQ(peek.QueueIds(), (std::vector<int32_t>{2}));
+}
+
+} // namespace
