@@ -1,0 +1,115 @@
+#include "BusBenchCodes.h"
+#include "events/COProcDispatcher.h"
+#include "events/CommonObjectEventManager.h"
+#include "platform/MessageSocket.h"
+
+#include <cstdio>
+#include <map>
+
+namespace busbench {
+
+namespace {
+
+// Answers pings and batch ends at once from inside its own delivery, and
+// books the heap costs of each batch to the kind of event the batch carried.
+class PeerReceiver : public CommonObjectBase {
+public:
+    explicit PeerReceiver(long dispatcher) : dispatcher(dispatcher) {}
+    bool stopped = false;
+
+    void Report() const
+    {
+        for (const auto& [code, cost] : costs) {
+            const double n = static_cast<double>(events.at(code));
+            std::printf("peer code=0x%x events=%.0f creations/event=%.3f opens/event=%.3f maps/event=%.3f "
+                        "unmaps/event=%.3f mutex/event=%.3f\n",
+                        code, n, cost.segmentsCreated / n, cost.segmentsOpened / n, cost.views / n, cost.unmaps / n,
+                        cost.mutexAcquisitions / n);
+        }
+    }
+
+protected:
+    bool HandleEvent(COEvent* event) override
+    {
+        switch (event->eventCode) {
+        case EVENT_IDLE:
+            return CommonObjectBase::HandleEvent(event);
+        case plainEvent:
+        case dataEvent:
+            lastKind = event->eventCode;
+            return true;
+        case batchEnd: {
+            const HeapCounters now = heapCountersNow();
+            const HeapCounters spent = now - mark;
+            HeapCounters& total = costs[lastKind];
+            total.segmentsCreated += spent.segmentsCreated;
+            total.segmentsOpened += spent.segmentsOpened;
+            total.views += spent.views;
+            total.unmaps += spent.unmaps;
+            total.mutexAcquisitions += spent.mutexAcquisitions;
+            events[lastKind] += event->Value();
+            Answer(batchAcked);
+            mark = heapCountersNow();
+            return true;
+        }
+        case ping:
+            Answer(pong);
+            return true;
+        case stop:
+            stopped = true;
+            return true;
+        default:
+            return true;
+        }
+    }
+
+private:
+    void Answer(unsigned int code) { CommonObjectEventManager::staticSendEvent(0, dispatcher, code, nullptr, 0, 0); }
+
+    long dispatcher;
+    unsigned int lastKind = plainEvent;
+    HeapCounters mark = heapCountersNow();
+    std::map<unsigned int, HeapCounters> costs;
+    std::map<unsigned int, long> events;
+};
+
+} // namespace
+
+int RunBusPeer(const char* bus)
+{
+    CommonObjectEventManager manager;
+    auto* dispatcher = new COProcDispatcher(bus);
+    PeerReceiver receiver(dispatcher->GetID());
+    dispatcher->AddReceiver(receiver.GetID());
+    CommonObjectEventManager::staticSendEvent(0, dispatcher->GetID(), hello, nullptr, 0, 0);
+    while (!receiver.stopped) {
+        CommonObjectEventManager::staticDispatchEvents(0);
+    }
+    receiver.Report();
+    std::fflush(stdout);
+    delete dispatcher;
+    return 0;
+}
+
+int RunSocketPeer(int handle)
+{
+    platform::MessageSocket socket(handle);
+    WireRecord record{};
+    char data[dataBytes];
+    while (socket.Receive(&record, sizeof record)) {
+        if (record.dataSize > 0 && (record.dataSize > dataBytes || !socket.Receive(data, record.dataSize))) {
+            return 1;
+        }
+        if (record.eventCode == stop) {
+            return 0;
+        }
+        if (record.eventCode == ping || record.eventCode == batchEnd) {
+            WireRecord answer{};
+            answer.eventCode = record.eventCode == ping ? pong : batchAcked;
+            socket.Send(&answer, sizeof answer);
+        }
+    }
+    return 0;
+}
+
+} // namespace busbench
