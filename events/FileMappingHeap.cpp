@@ -6,6 +6,7 @@
 #include "events/SharedHeapClient.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -36,7 +37,7 @@ private:
 FileMappingHeap::FileMappingHeap(const char* heapName, SharedHeapClient* client, int rootSize)
     : name(heapName != nullptr ? heapName : "")
 {
-    if (!mutex.Open((name + "Mutex").c_str())) {
+    if (!mutex.Open(name + "Mutex")) {
         return;
     }
     HeapLock lock(mutex);
@@ -181,15 +182,20 @@ MappedSegment* FileMappingHeap::FindRecord(void* view)
     return nullptr;
 }
 
-std::string FileMappingHeap::SegmentName(long number) const
+OvString FileMappingHeap::SegmentName(long number) const
 {
-    // The directory is named like the heap itself.
-    return number < 0 ? name : name + "_" + std::to_string(number);
+    // The directory is named like the heap itself; segments "%s_%ld".
+    if (number < 0) {
+        return name;
+    }
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, "_%ld", number);
+    return name + suffix;
 }
 
 MappedSegment* FileMappingHeap::OpenRecord(long number, uint32_t size)
 {
-    auto* record = new MappedSegment(SegmentName(number).c_str(), static_cast<int32_t>(number), size);
+    auto* record = new MappedSegment(SegmentName(number), static_cast<int32_t>(number), size);
     if (record->View() != nullptr) {
         heapCount(record->WasCreated() ? HeapCost::SegmentCreated : HeapCost::SegmentOpened);
         heapCount(HeapCost::View);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "events/SharedHeap.h"
+#include "foundation/OvString.h"
 #include "platform/Export.h"
 #include "platform/NamedMutex.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 class MappedSegment;
@@ -44,12 +44,12 @@ public:
     MappedSegment* FindRecord(void* view);
 
 private:
-    std::string SegmentName(long number) const;
+    OvString SegmentName(long number) const;
     MappedSegment* OpenRecord(long number, uint32_t size);
     void CloseRecord(MappedSegment* record);
     void LockHeap();
 
-    std::string name;
+    OvString name;
     platform::NamedMutex mutex;
     MappedSegment* directorySegment = nullptr;
     HeapDirectory* directory = nullptr;
