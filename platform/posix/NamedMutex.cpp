@@ -43,19 +43,12 @@ int OpenObject(const std::string& objectName)
     return shm_open(objectName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
 }
 
-// True when the name still leads to the object behind the descriptor.
-bool NameLeadsTo(const std::string& objectName, int fd)
+// True when the name still leads to the object behind the descriptor: shared
+// memory objects have one name each, so a linked object is still the named one.
+bool NameLeadsTo(int fd)
 {
-    const int probe = shm_open(objectName.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (probe < 0) {
-        return false;
-    }
-    struct stat byName {};
     struct stat held {};
-    const bool same = fstat(probe, &byName) == 0 && fstat(fd, &held) == 0 && byName.st_ino == held.st_ino &&
-                      byName.st_dev == held.st_dev;
-    close(probe);
-    return same;
+    return fstat(fd, &held) == 0 && held.st_nlink > 0;
 }
 
 } // namespace
@@ -123,7 +116,7 @@ void NamedMutex::Lock()
     for (;;) {
         while (state->fd >= 0 && flock(state->fd, LOCK_EX) != 0 && errno == EINTR) {
         }
-        if (state->fd >= 0 && NameLeadsTo(state->objectName, state->fd)) {
+        if (state->fd >= 0 && NameLeadsTo(state->fd)) {
             return;
         }
         if (state->fd >= 0) {

@@ -107,11 +107,10 @@ bool SharedSegment::IsSoleHolder() const
         return false;
     }
     const int fd = static_cast<int>(handle);
-    if (!TryExclusive(fd)) {
-        return false;
-    }
+    // A refused conversion has already dropped our shared hold: take it again.
+    const bool sole = TryExclusive(fd);
     Shared(fd);
-    return true;
+    return sole;
 }
 
 } // namespace platform
