@@ -26,6 +26,9 @@ constexpr int heldBlockWaits = 100;
 constexpr uint32_t heldBlockWaitMs = 100;
 // About ten microseconds of polling.
 constexpr int lockSpins = 2000;
+// Delivered data blocks a sender keeps for reuse.
+constexpr size_t spareDataBlockLimit = 8;
+constexpr uint32_t keptSweepIntervalMs = 5;
 
 std::mutex staticsLock;
 FileMappingHeap* dataHeap = nullptr;
@@ -147,10 +150,14 @@ COProcDispatcher::~COProcDispatcher()
             UnrefEventData(&event);
         }
     }
-    for (void* view : dataBlocks) {
-        DataHeap()->Free(view);
+    for (const DataBlock& block : dataBlocks) {
+        DataHeap()->Free(block.header);
     }
     dataBlocks.clear();
+    for (const DataBlock& block : spareDataBlocks) {
+        DataHeap()->Free(block.header);
+    }
+    spareDataBlocks.clear();
     if (firstBlock != nullptr) {
         RemoveFreeEventQueueBlocks();
     }
@@ -205,20 +212,21 @@ bool COProcDispatcher::OnIdle(unsigned long)
     COEvent event{};
     while (RemoveEventFromQueue(&event)) {
         MappedSegment* cookie = nullptr;
-        void* view = nullptr;
+        Header* header = nullptr;
         if (event.dataSize != 0) {
-            view = MapEventData(event, &cookie);
-            if (view == nullptr) {
+            header = MapEventData(event, &cookie);
+            if (header == nullptr) {
                 continue; // vanished or not a block of this event: dropped
             }
-            event.data = static_cast<char*>(view) + dataHeaderSize;
+            event.data = reinterpret_cast<char*>(header) + dataHeaderSize;
         }
-        const int32_t dataId = view != nullptr ? static_cast<Header*>(view)->id : 0;
+        FileMappingHeap* heap = DataHeap();
         CODispatcher::HandleEvent(&event);
-        if (view != nullptr && DataHeap() != nullptr) {
-            event.SetValue(dataId);
-            DataHeap()->Unmap(cookie);
-            ChangeDataReference(event, -1);
+        if (header != nullptr && heap == DataHeap()) {
+            // The count goes down through the view still at hand; the creator
+            // frees or reuses the block once it is below 0.
+            sharedDecrement(header->refCount);
+            heap->DoneKept(cookie);
         }
         if (destroyed) {
             // A receiver destroyed this dispatcher: nothing of it may be used.
@@ -229,38 +237,64 @@ bool COProcDispatcher::OnIdle(unsigned long)
         }
     }
     destroyedFlag = outerFlag;
-    auto freed = std::remove_if(dataBlocks.begin(), dataBlocks.end(), [](void* block) {
-        if (sharedLoad(static_cast<Header*>(block)->refCount) >= 0) {
+    auto freed = std::remove_if(dataBlocks.begin(), dataBlocks.end(), [this](const DataBlock& block) {
+        if (sharedLoad(block.header->refCount) >= 0) {
             return false;
         }
-        DataHeap()->Free(block);
+        if (spareDataBlocks.size() < spareDataBlockLimit) {
+            spareDataBlocks.push_back(block);
+        } else {
+            DataHeap()->Free(block.header);
+        }
         return true;
     });
     dataBlocks.erase(freed, dataBlocks.end());
+    SweepKeptViews();
     return true;
+}
+
+// Kept views are let go every few milliseconds, on the next idle pass.
+void COProcDispatcher::SweepKeptViews()
+{
+    const uint32_t now = platform::MillisecondClock();
+    if (now - lastSweep < keptSweepIntervalMs) {
+        return;
+    }
+    lastSweep = now;
+    queueHeap->SweepKept();
+    if (DataHeap() != nullptr) {
+        DataHeap()->SweepKept();
+    }
 }
 
 // Maps the data block an event names and checks that it is one: the right id
 // and a size that matches the event and fits the mapping. Null, with nothing
 // left mapped, otherwise.
-void* COProcDispatcher::MapEventData(const COEvent& event, MappedSegment** cookie)
+COProcDispatcher::Header* COProcDispatcher::MapEventData(const COEvent& event, MappedSegment** cookie)
 {
     const auto id = static_cast<int32_t>(event.Value());
     if (DataHeap() == nullptr || event.dataSize < 0 || event.dataSize > 0x7fffffff - dataHeaderSize || id < 0) {
         return nullptr;
     }
-    void* view = DataHeap()->Map(id, cookie);
-    if (view == nullptr) {
-        DataHeap()->Unmap(*cookie);
-        return nullptr;
-    }
-    const auto* header = static_cast<Header*>(view);
     const int32_t expected = event.dataSize + dataHeaderSize;
-    if ((*cookie)->Size() < static_cast<size_t>(expected) || header->size != expected || header->id != id) {
-        DataHeap()->Unmap(*cookie);
+    // A block of this process is read through its own view.
+    for (const DataBlock& own : dataBlocks) {
+        if (own.id == id) {
+            *cookie = nullptr;
+            return own.room >= expected && own.header->size == expected ? own.header : nullptr;
+        }
+    }
+    // A kept data block is the one the event names: its creator rewrites it
+    // only after every slot that named it has been delivered.
+    if (DataHeap()->MapKept(id, cookie, false) != FileMappingHeap::KeptResult::Mapped) {
         return nullptr;
     }
-    return view;
+    auto* header = static_cast<Header*>((*cookie)->View());
+    if ((*cookie)->Size() < static_cast<size_t>(expected) || header->size != expected || header->id != id) {
+        DataHeap()->DoneKept(*cookie);
+        return nullptr;
+    }
+    return header;
 }
 
 COProcDispatcher::Header* COProcDispatcher::staticGetHeader(void* data)
@@ -339,6 +373,11 @@ void COProcDispatcher::staticUnlockSharedMemory(void* data)
 
 long COProcDispatcher::AddRefEventData(COEvent* event)
 {
+    // The block being put is this process's own: its count changes through
+    // the view at hand.
+    if (puttingData.header != nullptr && event->dataSize != 0 && event->Value() == puttingData.id) {
+        return sharedIncrement(puttingData.header->refCount);
+    }
     return ChangeDataReference(*event, +1);
 }
 

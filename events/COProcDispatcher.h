@@ -126,7 +126,9 @@ private:
     int32_t UsableCapacity(MappedSegment* record, int32_t expectedId) const;
     int32_t CapacityOf(const EventQueueBlock* block) const;
     void DetachChainAfter(size_t index);
-    void* MapEventData(const COEvent& event, MappedSegment** cookie);
+    Header* MapEventData(const COEvent& event, MappedSegment** cookie);
+    Header* NewDataBlock(int32_t size);
+    void SweepKeptViews();
     void Attach(const char* name);
 
     static FileMappingHeap* DataHeap();
@@ -138,12 +140,24 @@ private:
     bool registered = false;
     FileMappingHeap* queueHeap = nullptr;
     std::vector<BlockView> heldBlocks;
-    std::vector<void*> dataBlocks;
+    // A data block this process created, with the bytes its mapping holds.
+    struct DataBlock {
+        Header* header;
+        int32_t id;
+        int32_t room;
+    };
+    std::vector<DataBlock> dataBlocks;
+    // Delivered blocks kept for reuse: no queue slot refers to them any more.
+    std::vector<DataBlock> spareDataBlocks;
+    // The block of the event being put, whose count this process changes
+    // through its own view.
+    DataBlock puttingData{nullptr, 0, 0};
     // The own chain as this process has attached it, first block first.
     std::vector<BlockView> ownChain;
     // Set while OnIdle delivers, so that a receiver destroying the dispatcher
     // ends the pass.
     bool* destroyedFlag = nullptr;
+    uint32_t lastSweep = 0;
 };
 
 static_assert(sizeof(COProcDispatcher::Header) == 20);

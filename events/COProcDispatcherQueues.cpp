@@ -10,12 +10,26 @@
 #include "events/SharedWord.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 using namespace procqueue;
 
 namespace {
 constexpr int32_t dataHeaderSize = static_cast<int32_t>(sizeof(COProcDispatcher::Header));
+
+// Occupied slots come first, so a block whose last slot is taken is full.
+int32_t FirstFreeSlot(EventQueueBlock* block, int32_t capacity)
+{
+    if (SlotAt(block, capacity - 1)->eventCode != 0) {
+        return capacity;
+    }
+    int32_t free = 0;
+    while (SlotAt(block, free)->eventCode != 0) {
+        ++free;
+    }
+    return free;
+}
 
 bool HasOccupiedSlot(EventQueueBlock* block, int32_t capacity)
 {
@@ -70,17 +84,14 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
         if (event->data == nullptr || DataHeap() == nullptr || size > 0x7fffffff - dataHeaderSize - 4) {
             return;
         }
-        void* view = DataHeap()->Alloc(size + dataHeaderSize);
-        if (view == nullptr) {
+        Header* header = NewDataBlock(size + dataHeaderSize);
+        if (header == nullptr) {
             return;
         }
-        auto* header = static_cast<Header*>(view);
-        const auto id = static_cast<int32_t>(DataHeap()->GetID(view));
-        WriteHeader(*header, size + dataHeaderSize, id, -1);
-        std::memcpy(static_cast<char*>(view) + dataHeaderSize, event->data, static_cast<size_t>(size));
-        event->SetValue(id);
+        std::memcpy(reinterpret_cast<char*>(header) + dataHeaderSize, event->data, static_cast<size_t>(size));
+        event->SetValue(dataBlocks.back().id);
         Unlock(*header);
-        dataBlocks.push_back(view);
+        puttingData = dataBlocks.back();
     }
     Lock(queueArray->header, 0);
     const int32_t count = std::clamp(queueArray->count, 0, QUEUE_ENTRIES);
@@ -95,61 +106,92 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
         }
     }
     Unlock(queueArray->header);
+    puttingData = {nullptr, 0, 0};
+}
+
+// A data block of the given size, written as new and still locked: a spare
+// one of this process when one is large enough, otherwise a new segment.
+COProcDispatcher::Header* COProcDispatcher::NewDataBlock(int32_t size)
+{
+    auto spare = std::find_if(spareDataBlocks.begin(), spareDataBlocks.end(),
+                              [size](const DataBlock& block) { return block.room >= size; });
+    if (spare != spareDataBlocks.end()) {
+        DataBlock reused = *spare;
+        spareDataBlocks.erase(spare);
+        WriteHeader(*reused.header, size, reused.id, -1);
+        dataBlocks.push_back(reused);
+        return reused.header;
+    }
+    auto* header = static_cast<Header*>(DataHeap()->Alloc(size));
+    if (header == nullptr) {
+        return nullptr;
+    }
+    const auto id = static_cast<int32_t>(DataHeap()->GetID(header));
+    WriteHeader(*header, size, id, -1);
+    dataBlocks.push_back({header, id, size});
+    return header;
 }
 
 bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
 {
+    // The own first block is mapped for the dispatcher's whole life; other
+    // queues' blocks are kept views of the queue heap.
     MappedSegment* record = nullptr;
-    auto* block = static_cast<EventQueueBlock*>(queueHeap->Map(queueID, &record));
-    if (block == nullptr) {
-        // Could not map here and now; the queue itself may be fine.
-        queueHeap->Unmap(record);
-        return true;
-    }
-    int32_t capacity = UsableCapacity(record, queueID);
-    if (capacity <= 0) {
-        // Vanished (its owner has gone) or not a queue block.
-        queueHeap->Unmap(record);
-        return false;
+    EventQueueBlock* block = firstBlock;
+    int32_t capacity = FIRST_CAPACITY;
+    if (queueID != queueId || firstBlock == nullptr) {
+        const FileMappingHeap::KeptResult found = queueHeap->MapKept(queueID, &record);
+        if (found == FileMappingHeap::KeptResult::Failed) {
+            return true; // could not map here and now; the queue itself may be fine
+        }
+        capacity = found == FileMappingHeap::KeptResult::Mapped ? UsableCapacity(record, queueID) : 0;
+        if (capacity <= 0) {
+            // Vanished (its owner has gone) or not a queue block.
+            queueHeap->DoneKept(record);
+            return false;
+        }
+        block = static_cast<EventQueueBlock*>(record->View());
     }
     Lock(block->header, 0);
     bool hold = false;
     std::vector<int32_t> visited{queueID};
     for (;;) {
-        for (int32_t i = 0; i < capacity; ++i) {
-            EventSlot* slot = SlotAt(block, i);
-            if (slot->eventCode != 0) {
-                continue;
-            }
+        const int32_t free = FirstFreeSlot(block, capacity);
+        if (free < capacity) {
             AddRefEventData(event);
-            ToSlot(*event, slot);
+            ToSlot(*event, SlotAt(block, free));
             Unlock(block->header);
-            // A block its owner has not attached lives on our view until it does.
+            // A block its owner has not attached lives on a view of ours until
+            // it does; the kept view may go at any sweep, so hold one of its own.
+            const int32_t id = visited.back();
             const bool listed = std::any_of(heldBlocks.begin(), heldBlocks.end(),
-                                            [block](const BlockView& held) { return held.block == block; });
+                                            [id](const BlockView& held) { return held.id == id; });
             if (hold && !listed) {
-                heldBlocks.push_back({block, visited.back(), capacity});
-            } else if (!hold) {
-                queueHeap->Unmap(record);
+                if (auto* held = static_cast<EventQueueBlock*>(queueHeap->Map(id))) {
+                    heldBlocks.push_back({held, id, capacity});
+                }
             }
+            queueHeap->DoneKept(record);
             return true;
         }
         const int32_t nextId = block->nextId;
         if (nextId != 0) {
             MappedSegment* nextRecord = nullptr;
-            EventQueueBlock* next = nullptr;
             int32_t nextCapacity = -1;
             if (nextId > 0 && std::find(visited.begin(), visited.end(), nextId) == visited.end()) {
-                next = static_cast<EventQueueBlock*>(queueHeap->Map(nextId, &nextRecord));
-                nextCapacity = UsableCapacity(nextRecord, nextId);
+                // Only a queue's first block tells whether its owner lives;
+                // a chained block kept here is let go at the next sweep.
+                const FileMappingHeap::KeptResult found = queueHeap->MapKept(nextId, &nextRecord, false);
+                nextCapacity = found == FileMappingHeap::KeptResult::Mapped ? UsableCapacity(nextRecord, nextId) : -1;
             }
             if (nextCapacity > 0) {
+                auto* next = static_cast<EventQueueBlock*>(nextRecord->View());
                 Lock(next->header, 0);
                 if (block->nextBlock == 0) {
                     hold = true;
                 }
                 Unlock(block->header);
-                queueHeap->Unmap(record);
+                queueHeap->DoneKept(record);
                 block = next;
                 record = nextRecord;
                 capacity = nextCapacity;
@@ -158,14 +200,14 @@ bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
             }
             // Vanished, damaged or leading back into the chain: cut it here
             // and grow a new block in its place.
-            queueHeap->Unmap(nextRecord);
+            queueHeap->DoneKept(nextRecord);
             block->nextId = 0;
         }
         const int32_t newCapacity = NewCapacity(capacity);
         auto* grown = static_cast<EventQueueBlock*>(queueHeap->Alloc(BlockSize(newCapacity)));
         if (grown == nullptr) {
             Unlock(block->header);
-            queueHeap->Unmap(record);
+            queueHeap->DoneKept(record);
             return true;
         }
         const auto grownId = static_cast<int32_t>(queueHeap->GetID(grown));
@@ -182,7 +224,7 @@ bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
         heldBlocks.push_back({grown, grownId, newCapacity});
         Unlock(grown->header);
         Unlock(block->header);
-        queueHeap->Unmap(record);
+        queueHeap->DoneKept(record);
         return true;
     }
 }
@@ -190,6 +232,14 @@ bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
 bool COProcDispatcher::RemoveEventFromQueue(COEvent* event)
 {
     if (firstBlock == nullptr) {
+        return false;
+    }
+    // An empty queue is seen without taking its lock, so that an idle owner
+    // polling in a tight loop never holds up the senders. Reading an event
+    // code as 0 while a sender writes it is the same as locking just before.
+    if (std::atomic_ref<uint32_t>(SlotAt(firstBlock, 0)->eventCode).load(std::memory_order_acquire) == 0 &&
+        std::atomic_ref<int32_t>(firstBlock->nextId).load(std::memory_order_acquire) == 0) {
+        FreeEventBlocks();
         return false;
     }
     Lock(firstBlock->header, 0);
@@ -205,17 +255,30 @@ bool COProcDispatcher::RemoveEventFromQueue(COEvent* event)
     FromSlot(SlotAt(firstBlock, 0), event);
     EventQueueBlock* previous = firstBlock;
     int32_t previousCapacity = ownChain.front().capacity;
-    std::memmove(SlotAt(previous, 0), SlotAt(previous, 1), (previousCapacity - 1) * sizeof(EventSlot));
-    while (EventQueueBlock* next = GetNextEventQueueBlock(previous)) {
+    // Only the occupied slots move; the free ones behind them are zeros
+    // already, and once a block is empty so is the rest of the chain.
+    int32_t used = FirstFreeSlot(previous, previousCapacity);
+    std::memmove(SlotAt(previous, 0), SlotAt(previous, 1), (used - 1) * sizeof(EventSlot));
+    while (used == previousCapacity) {
+        EventQueueBlock* next = GetNextEventQueueBlock(previous);
+        if (next == nullptr) {
+            break;
+        }
         const int32_t nextCapacity = CapacityOf(next);
         Lock(next->header, 0);
+        if (SlotAt(next, 0)->eventCode == 0) {
+            Unlock(next->header);
+            used = 0;
+            break;
+        }
         std::memcpy(SlotAt(previous, previousCapacity - 1), SlotAt(next, 0), sizeof(EventSlot));
-        std::memmove(SlotAt(next, 0), SlotAt(next, 1), (nextCapacity - 1) * sizeof(EventSlot));
+        used = FirstFreeSlot(next, nextCapacity);
+        std::memmove(SlotAt(next, 0), SlotAt(next, 1), (used - 1) * sizeof(EventSlot));
         Unlock(previous->header);
         previous = next;
         previousCapacity = nextCapacity;
     }
-    std::memset(SlotAt(previous, previousCapacity - 1), 0, sizeof(EventSlot));
+    std::memset(SlotAt(previous, used > 0 ? used - 1 : previousCapacity - 1), 0, sizeof(EventSlot));
     Unlock(previous->header);
     return true;
 }

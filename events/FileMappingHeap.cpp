@@ -35,7 +35,7 @@ private:
 } // namespace
 
 FileMappingHeap::FileMappingHeap(const char* heapName, SharedHeapClient* client, int rootSize)
-    : name(heapName != nullptr ? heapName : "")
+    : name(heapName != nullptr ? heapName : ""), keepViews(platform::SharedSegment::CanTellHolders())
 {
     if (!mutex.Open(name + "Mutex")) {
         return;
@@ -67,11 +67,16 @@ FileMappingHeap::~FileMappingHeap()
     if (!mutex.IsOpen()) {
         return;
     }
+    std::lock_guard<std::mutex> keeping(keptLock);
     HeapLock lock(mutex);
     for (MappedSegment* record : segments) {
         CloseRecord(record);
     }
     segments.clear();
+    for (auto& [id, record] : kept) {
+        CloseRecord(record);
+    }
+    kept.clear();
     if (directorySegment != nullptr) {
         // The last heap of the name takes the directory with it, and then the
         // mutex's name, which only a holder may remove.
@@ -210,4 +215,68 @@ void FileMappingHeap::CloseRecord(MappedSegment* record)
     }
     record->Close();
     delete record;
+}
+
+FileMappingHeap::KeptResult FileMappingHeap::MapKept(long id, MappedSegment** record, bool askHolders)
+{
+    *record = nullptr;
+    if (!keepViews) {
+        Map(id, record);
+        if (*record == nullptr || (*record)->View() == nullptr) {
+            Unmap(*record);
+            *record = nullptr;
+            return KeptResult::Failed;
+        }
+        return KeptResult::Mapped;
+    }
+    if (directory == nullptr || id < 0 || id > 0x7fffffffL) {
+        return KeptResult::Failed;
+    }
+    std::lock_guard<std::mutex> keeping(keptLock);
+    auto found = kept.find(id);
+    if (found != kept.end()) {
+        if (!askHolders || !found->second->IsSoleHolder()) {
+            *record = found->second;
+            return KeptResult::Mapped;
+        }
+        // Everybody else has gone: without our view the segment would have
+        // vanished, so it has.
+        HeapLock lock(mutex);
+        CloseRecord(found->second);
+        kept.erase(found);
+        return KeptResult::Vanished;
+    }
+    HeapLock lock(mutex);
+    MappedSegment* opened = OpenRecord(id, mapRequestSize);
+    if (opened->View() == nullptr) {
+        CloseRecord(opened);
+        return KeptResult::Failed;
+    }
+    if (opened->WasCreated()) {
+        CloseRecord(opened);
+        return KeptResult::Vanished;
+    }
+    kept.emplace(id, opened);
+    *record = opened;
+    return KeptResult::Mapped;
+}
+
+void FileMappingHeap::DoneKept(MappedSegment* record)
+{
+    if (!keepViews) {
+        Unmap(record);
+    }
+}
+
+void FileMappingHeap::SweepKept()
+{
+    std::lock_guard<std::mutex> keeping(keptLock);
+    if (kept.empty()) {
+        return;
+    }
+    HeapLock lock(mutex);
+    for (auto& [id, record] : kept) {
+        CloseRecord(record);
+    }
+    kept.clear();
 }

@@ -6,6 +6,8 @@
 #include "platform/NamedMutex.h"
 
 #include <cstdint>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 class MappedSegment;
@@ -43,6 +45,19 @@ public:
     // The record behind a view of this process (for its size), or null.
     MappedSegment* FindRecord(void* view);
 
+    // Views this process keeps between uses, where the system can tell whether
+    // anybody else still holds a segment. With askHolders, a kept segment that
+    // nobody else holds counts as vanished, as Map would have found it (the
+    // question is asked without the heap's mutex: it only ever finds a
+    // segment gone that is going anyway). Where nobody can be asked, MapKept
+    // maps afresh and DoneKept unmaps.
+    enum class KeptResult { Mapped, Vanished, Failed };
+    KeptResult MapKept(long id, MappedSegment** record, bool askHolders = true);
+    void DoneKept(MappedSegment* record);
+    // Lets go of every kept view. Called every few milliseconds, so that views
+    // kept by several processes cannot keep a segment alive for each other.
+    void SweepKept();
+
 private:
     OvString SegmentName(long number) const;
     MappedSegment* OpenRecord(long number, uint32_t size);
@@ -54,4 +69,7 @@ private:
     MappedSegment* directorySegment = nullptr;
     HeapDirectory* directory = nullptr;
     std::vector<MappedSegment*> segments;
+    std::mutex keptLock; // taken before the heap's mutex, never after it
+    std::unordered_map<long, MappedSegment*> kept;
+    bool keepViews;
 };

@@ -40,6 +40,8 @@ public:
     // Call it under the same mutex as opens and closes: the probe briefly
     // changes the view's own hold. Always false where it cannot be told.
     bool IsSoleHolder() const;
+    // Whether IsSoleHolder can tell at all on this system.
+    static bool CanTellHolders();
 
 private:
     void* view = nullptr;

@@ -113,4 +113,9 @@ bool SharedSegment::IsSoleHolder() const
     return sole;
 }
 
+bool SharedSegment::CanTellHolders()
+{
+    return true;
+}
+
 } // namespace platform

@@ -59,4 +59,9 @@ bool SharedSegment::IsSoleHolder() const
     return false;
 }
 
+bool SharedSegment::CanTellHolders()
+{
+    return false;
+}
+
 } // namespace platform
