@@ -127,7 +127,8 @@ private:
     int32_t CapacityOf(const EventQueueBlock* block) const;
     void DetachChainAfter(size_t index);
     Header* MapEventData(const COEvent& event, MappedSegment** cookie);
-    Header* NewDataBlock(int32_t size);
+    struct DataBlock;
+    DataBlock NewDataBlock(int32_t size);
     void SweepKeptViews();
     void Attach(const char* name);
 

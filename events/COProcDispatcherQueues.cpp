@@ -84,14 +84,14 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
         if (event->data == nullptr || DataHeap() == nullptr || size > 0x7fffffff - dataHeaderSize - 4) {
             return;
         }
-        Header* header = NewDataBlock(size + dataHeaderSize);
-        if (header == nullptr) {
+        const DataBlock block = NewDataBlock(size + dataHeaderSize);
+        if (block.header == nullptr) {
             return;
         }
-        std::memcpy(reinterpret_cast<char*>(header) + dataHeaderSize, event->data, static_cast<size_t>(size));
-        event->SetValue(dataBlocks.back().id);
-        Unlock(*header);
-        puttingData = dataBlocks.back();
+        std::memcpy(reinterpret_cast<char*>(block.header) + dataHeaderSize, event->data, static_cast<size_t>(size));
+        event->SetValue(block.id);
+        Unlock(*block.header);
+        puttingData = block;
     }
     Lock(queueArray->header, 0);
     const int32_t count = std::clamp(queueArray->count, 0, QUEUE_ENTRIES);
@@ -109,27 +109,34 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
     puttingData = {nullptr, 0, 0};
 }
 
-// A data block of the given size, written as new and still locked: a spare
-// one of this process when one is large enough, otherwise a new segment.
-COProcDispatcher::Header* COProcDispatcher::NewDataBlock(int32_t size)
+// A data block of the given size, written as new and still locked: one of
+// this process's whose every queue slot has been delivered, when one is large
+// enough, otherwise a new segment.
+COProcDispatcher::DataBlock COProcDispatcher::NewDataBlock(int32_t size)
 {
-    auto spare = std::find_if(spareDataBlocks.begin(), spareDataBlocks.end(),
-                              [size](const DataBlock& block) { return block.room >= size; });
+    auto fits = [size](const DataBlock& block) { return block.room >= size; };
+    auto spare = std::find_if(spareDataBlocks.begin(), spareDataBlocks.end(), fits);
     if (spare != spareDataBlocks.end()) {
-        DataBlock reused = *spare;
+        const DataBlock reused = *spare;
         spareDataBlocks.erase(spare);
-        WriteHeader(*reused.header, size, reused.id, -1);
         dataBlocks.push_back(reused);
-        return reused.header;
+        WriteHeader(*reused.header, size, reused.id, -1);
+        return reused;
+    }
+    for (const DataBlock& delivered : dataBlocks) {
+        if (fits(delivered) && sharedLoad(delivered.header->refCount) < 0) {
+            WriteHeader(*delivered.header, size, delivered.id, -1);
+            return delivered;
+        }
     }
     auto* header = static_cast<Header*>(DataHeap()->Alloc(size));
     if (header == nullptr) {
-        return nullptr;
+        return {nullptr, 0, 0};
     }
     const auto id = static_cast<int32_t>(DataHeap()->GetID(header));
     WriteHeader(*header, size, id, -1);
     dataBlocks.push_back({header, id, size});
-    return header;
+    return dataBlocks.back();
 }
 
 bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)

@@ -222,12 +222,14 @@ FileMappingHeap::KeptResult FileMappingHeap::MapKept(long id, MappedSegment** re
     *record = nullptr;
     if (!keepViews) {
         Map(id, record);
-        if (*record == nullptr || (*record)->View() == nullptr) {
+        const KeptResult result = *record == nullptr || (*record)->View() == nullptr ? KeptResult::Failed
+                                  : (*record)->WasCreated()                          ? KeptResult::Vanished
+                                                                                     : KeptResult::Mapped;
+        if (result != KeptResult::Mapped) {
             Unmap(*record);
             *record = nullptr;
-            return KeptResult::Failed;
         }
-        return KeptResult::Mapped;
+        return result;
     }
     if (directory == nullptr || id < 0 || id > 0x7fffffffL) {
         return KeptResult::Failed;

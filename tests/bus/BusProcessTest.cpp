@@ -64,6 +64,9 @@ TEST_F(BusProcessTest, KilledPeerIsClearedByNextSender)
     std::string output;
     platform::ChildProcess& doomed = StartListener(100, &output);
     EXPECT_EQ(peek.QueueIds().size(), 2u);
+    // This process now knows the peer's queue, and may keep its view.
+    CommonObjectEventManager::staticSendEvent(0, dispatcher->GetID(), 0x3100, nullptr, 0, 0);
+    Pump();
     doomed.Kill();
 
     const long to = dispatcher->GetID();
@@ -71,14 +74,14 @@ TEST_F(BusProcessTest, KilledPeerIsClearedByNextSender)
     CommonObjectEventManager::staticSendEvent(0, to, 0x3101, text, sizeof text, 0);
     EXPECT_EQ(peek.QueueIds().size(), 1u);
     Pump();
-    ASSERT_EQ(receiver.events.size(), 1u);
+    ASSERT_EQ(receiver.events.size(), 2u);
 
     std::string laterOutput;
     platform::ChildProcess& later = StartListener(1, &laterOutput);
     CommonObjectEventManager::staticSendEvent(0, to, 0x3102, nullptr, 0, 0);
     EXPECT_EQ(PumpUntilEnded(later), 0);
     EXPECT_EQ(Lines(laterOutput), (std::vector<std::string>{"sender=0 code=0x3102 size=0 value=0"}));
-    EXPECT_EQ(receiver.events.size(), 2u);
+    EXPECT_EQ(receiver.events.size(), 3u);
 }
 
 } // namespace

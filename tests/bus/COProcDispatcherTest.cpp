@@ -183,6 +183,36 @@ TEST_F(COProcDispatcherTest, SenderClearsEntriesOfVanishedQueues)
     EXPECT_EQ(peek.Array()->entries[6].queueId, 0);
 }
 
+// Tests that a sender reuses a data block only once every queue has delivered
+// it, so that no receiver ever sees one event's bytes as another's.
+TEST_F(COProcDispatcherTest, ReusedDataBlockNeverCarriesAnotherEventsBytes)
+{
+    Attach();
+    RecordingReceiver& second = AttachOther();
+    BusPeek peek(name);
+    const int32_t queue = peek.QueueIds().at(0);
+    auto dataIdOfSlot = [&](int slot) { return BusPeek::Slot(peek.Block(queue), slot)->data; };
+
+    PutData(0x801, "first event");
+    const int32_t firstBlock = dataIdOfSlot(0);
+    Pump();
+    PutData(0x802, "second, longer event");
+    PutData(0x803, "third");
+    EXPECT_NE(dataIdOfSlot(0), dataIdOfSlot(1));
+    EXPECT_EQ(dataIdOfSlot(1), firstBlock); // the delivered block fits the third event
+    Pump();
+    PutData(0x804, "fourth");
+    Pump();
+
+    for (const RecordingReceiver* each : {receiver.get(), &second}) {
+        ASSERT_EQ(each->events.size(), 4u);
+        EXPECT_EQ(each->events[0].bytes, std::string("first event"));
+        EXPECT_EQ(each->events[1].bytes, std::string("second, longer event"));
+        EXPECT_EQ(each->events[2].bytes, std::string("third"));
+        EXPECT_EQ(each->events[3].bytes, std::string("fourth"));
+    }
+}
+
 // Tests that the last dispatcher of a name takes every shared object of the
 // bus with it, so the next one starts afresh at segment 0.
 TEST_F(COProcDispatcherTest, LastDispatcherLeavesNothingBehind)

@@ -168,4 +168,27 @@ TEST_F(FileMappingHeapTest, AllocPassesOverNumbersStillInUse)
     directory.Close();
 }
 
+// Tests that a view kept between uses reads as vanished once everybody else
+// has let go of the segment, and leaves nothing behind.
+TEST_F(FileMappingHeapTest, KeptViewSeesSegmentVanishWhenOthersLetGo)
+{
+    FileMappingHeap creator(name.c_str(), nullptr, 0);
+    FileMappingHeap sut(name.c_str(), nullptr, 0);
+    auto* block = static_cast<int32_t*>(creator.Alloc(8));
+    ASSERT_NE(block, nullptr);
+    block[0] = 42;
+
+    MappedSegment* kept = nullptr;
+    ASSERT_EQ(sut.MapKept(0, &kept), FileMappingHeap::KeptResult::Mapped);
+    EXPECT_EQ(static_cast<int32_t*>(kept->View())[0], 42);
+    sut.DoneKept(kept);
+    ASSERT_EQ(sut.MapKept(0, &kept), FileMappingHeap::KeptResult::Mapped);
+    sut.DoneKept(kept);
+
+    creator.Free(block);
+    EXPECT_EQ(sut.MapKept(0, &kept), FileMappingHeap::KeptResult::Vanished);
+    EXPECT_EQ(kept, nullptr);
+    EXPECT_TRUE(LeftoverSharedObjects(name + "_").empty());
+}
+
 } // namespace
