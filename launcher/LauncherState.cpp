@@ -1,0 +1,4 @@
+#include "launcher/LauncherState.h"
+
+LauncherState launcherState;
+int32_t activeClients = 0;
