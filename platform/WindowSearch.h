@@ -14,6 +14,9 @@ bool IsWindowMinimized(WindowHandle window);
 void RestoreWindow(WindowHandle window);
 // SetForegroundWindow: raises the window and asks for it to become active.
 void BringWindowToFront(WindowHandle window);
+// Asks the window to close, as the user's close button does (WM_CLOSE, or
+// the window manager's delete request on X11).
+void RequestWindowClose(WindowHandle window);
 // True when the window is the foreground (focused) window.
 bool IsForegroundWindow(WindowHandle window);
 

@@ -36,6 +36,11 @@ void BringWindowToFront(WindowHandle window)
     x11::Activate(XWindowOf(window));
 }
 
+void RequestWindowClose(WindowHandle window)
+{
+    x11::RequestClose(XWindowOf(window));
+}
+
 bool IsForegroundWindow(WindowHandle window)
 {
     return window != nullptr && x11::HasFocus(XWindowOf(window));

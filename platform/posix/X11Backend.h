@@ -38,5 +38,7 @@ bool IsMapped(unsigned long window);
 void Restore(unsigned long window);
 void Activate(unsigned long window);
 bool HasFocus(unsigned long window);
+// Sends the window manager's delete request (WM_DELETE_WINDOW) to the window.
+void RequestClose(unsigned long window);
 
 } // namespace platform::x11

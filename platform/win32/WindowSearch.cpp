@@ -24,6 +24,11 @@ void BringWindowToFront(WindowHandle window)
     SetForegroundWindow(reinterpret_cast<HWND>(window));
 }
 
+void RequestWindowClose(WindowHandle window)
+{
+    PostMessageA(reinterpret_cast<HWND>(window), WM_CLOSE, 0, 0);
+}
+
 bool IsForegroundWindow(WindowHandle window)
 {
     return window != nullptr && GetForegroundWindow() == reinterpret_cast<HWND>(window);

@@ -49,4 +49,6 @@ bool HasFocus(unsigned long)
     return false;
 }
 
+void RequestClose(unsigned long) {}
+
 } // namespace platform::x11

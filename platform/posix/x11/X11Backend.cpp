@@ -359,4 +359,20 @@ bool HasFocus(unsigned long window)
     return focus == window;
 }
 
+void RequestClose(unsigned long window)
+{
+    Display* display = SharedDisplay();
+    if (display == nullptr)
+        return;
+    XEvent message{};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = window;
+    message.xclient.message_type = AtomNamed("WM_PROTOCOLS");
+    message.xclient.format = 32;
+    message.xclient.data.l[0] = static_cast<long>(AtomNamed("WM_DELETE_WINDOW"));
+    message.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &message);
+    XFlush(display);
+}
+
 } // namespace platform::x11
