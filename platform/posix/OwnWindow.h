@@ -21,6 +21,8 @@ struct OwnWindow {
     bool shown = false;
     bool hadFocus = false;
     bool paintPending = false;
+    // A close request for a headless window, delivered by the next pump.
+    bool closeRequested = false;
     std::vector<uint32_t> pixels;
 };
 

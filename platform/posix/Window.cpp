@@ -192,6 +192,10 @@ void PumpWindowMessages()
     // As on Win32, the paint comes once the other messages are handled.
     for (size_t i = 0; i < OwnWindows().size(); ++i) {
         OwnWindow& window = *OwnWindows()[i];
+        if (window.closeRequested) {
+            window.closeRequested = false;
+            Dispatch(window, kMessageCommand, kCommandCancel);
+        }
         if (window.paintPending && window.shown) {
             window.paintPending = false;
             Dispatch(window, kMessagePaint, 0);

@@ -1,5 +1,6 @@
 #include "platform/WindowSearch.h"
 
+#include "platform/posix/OwnWindow.h"
 #include "platform/posix/X11Backend.h"
 
 #include <cstdint>
@@ -38,7 +39,11 @@ void BringWindowToFront(WindowHandle window)
 
 void RequestWindowClose(WindowHandle window)
 {
-    x11::RequestClose(XWindowOf(window));
+    OwnWindow* own = FindOwnWindow(window);
+    if (own != nullptr && own->xWindow == 0)
+        own->closeRequested = true;
+    else
+        x11::RequestClose(XWindowOf(window));
 }
 
 bool IsForegroundWindow(WindowHandle window)
