@@ -55,4 +55,3 @@ void CloseSplashAfterTimeLimit(uint32_t startTime, uint32_t now)
     if (static_cast<uint32_t>(now - startTime) > kSplashTimeLimit && launcherState.splashShown)
         CloseSplash();
 }
-
