@@ -1,7 +1,0 @@
-#include "launcher/LauncherEntry.h"
-#include "platform/ProgramEntry.h"
-
-int ProgramMain(char* commandLine, int /*showMode*/)
-{
-    return LauncherMain(commandLine);
-}
