@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace platform {
 
 // Program start by command line. The first argument names the program; the
@@ -15,5 +17,10 @@ bool StartProgramShown(const char* commandLine, int showMode);
 // machine (CREATE_SEPARATE_WOW_VDM, meaningless outside Win32). The process
 // and thread handles are not kept.
 bool StartProgramProcess(char* commandLine);
+
+// Starts a program and waits for its end, at most timeoutMilliseconds; a
+// program still running then is ended (so that nothing is left behind).
+// True with its exit code when it ended by itself.
+bool RunProgramToEnd(const char* commandLine, uint32_t timeoutMilliseconds, int* exitCode);
 
 } // namespace platform

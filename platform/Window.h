@@ -57,6 +57,11 @@ int ScreenHeight();
 // any other and does not stop anything.
 void PumpWindowMessages();
 
+// Waits until a window message arrives or the time has passed. Waiting on
+// the queue also tells a starter that waits for this program to be ready for
+// input (WinExec does) that it may go on.
+void WaitForWindowMessages(uint32_t milliseconds);
+
 // True while the dialog is shown (not ended and made visible).
 bool IsWindowShown(WindowHandle window);
 

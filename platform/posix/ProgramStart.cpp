@@ -4,6 +4,7 @@
 #include "platform/posix/NativePath.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -100,6 +101,46 @@ bool StartDetached(const char* commandLine)
 }
 
 } // namespace
+
+bool RunProgramToEnd(const char* commandLine, uint32_t timeoutMilliseconds, int* exitCode)
+{
+    std::vector<std::string> arguments = SplitCommandLine(commandLine != nullptr ? commandLine : "");
+    if (arguments.empty())
+        return false;
+    arguments[0] = NativePath(arguments[0]);
+    const std::string program = FindProgram(arguments[0]);
+    if (program.empty())
+        return false;
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        close_range(3, ~0u, CLOSE_RANGE_CLOEXEC);
+        execve(program.c_str(), argv.data(), environ);
+        _exit(127);
+    }
+    int status = 0;
+    for (uint32_t waited = 0;; waited += 10) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            break;
+        if (waited >= timeoutMilliseconds) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return false;
+        }
+        usleep(10000);
+    }
+    if (!WIFEXITED(status))
+        return false;
+    if (exitCode != nullptr)
+        *exitCode = WEXITSTATUS(status);
+    return true;
+}
 
 bool StartProgramShown(const char* commandLine, int /*showMode*/)
 {

@@ -1,5 +1,6 @@
 #include "platform/Window.h"
 
+#include "platform/Clock.h"
 #include "platform/Resources.h"
 #include "platform/posix/OwnWindow.h"
 #include "platform/posix/X11Backend.h"
@@ -201,6 +202,12 @@ void PumpWindowMessages()
             Dispatch(window, kMessagePaint, 0);
         }
     }
+}
+
+void WaitForWindowMessages(uint32_t milliseconds)
+{
+    // The splash needs no faster answer than the next pass; nobody here waits for readiness.
+    SleepMilliseconds(milliseconds);
 }
 
 bool IsWindowShown(WindowHandle handle)

@@ -76,6 +76,11 @@ void PumpWindowMessages()
     }
 }
 
+void WaitForWindowMessages(uint32_t milliseconds)
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+}
+
 bool IsWindowShown(WindowHandle window)
 {
     return IsWindowVisible(Native(window)) != FALSE;

@@ -47,7 +47,16 @@ public:
 
     static unsigned long ProcessNumber();
 
+    // Makes another folder current for a while, and returns to the one before.
+    static void Enter(const std::filesystem::path& folder)
+    {
+        entered_ = platform::CurrentFolder();
+        platform::ChangeCurrentFolder(folder.string().c_str());
+    }
+    static void Leave() { platform::ChangeCurrentFolder(entered_.c_str()); }
+
 private:
+    static inline std::string entered_;
     std::string previous_;
     std::filesystem::path path_;
 };

@@ -11,6 +11,7 @@
 #include "platform/CurrentFolder.h"
 #include "platform/FrameWindow.h"
 #include "platform/ProgramEntry.h"
+#include "platform/Window.h"
 
 #include <cstring>
 #include <fstream>
@@ -57,7 +58,7 @@ void WaitWithoutBus(long milliseconds)
 {
     for (long waited = 0; waited < milliseconds; waited += 20) {
         platform::PumpWindowMessages();
-        platform::SleepMilliseconds(20);
+        platform::WaitForWindowMessages(20);
     }
 }
 
@@ -120,6 +121,9 @@ int PlayScript(const RuntimeScript& script, SetupBus* bus)
 
 int ProgramMain(char* commandLine, int)
 {
+    // Looking at the message queue tells a starter waiting for this program to
+    // become ready for input (WinExec waits for that) that it may go on.
+    platform::PumpWindowMessages();
     const std::vector<std::string> arguments = platform::SplitCommandLine(commandLine);
     DemoTrace(kWho, "started in %s with: %s", platform::CurrentFolder().c_str(), commandLine);
     std::string executer;

@@ -1,6 +1,5 @@
 #include "SetupBus.h"
 
-#include "foundation/AnimTime.h"
 #include "platform/Clock.h"
 #include "platform/Window.h"
 
@@ -42,7 +41,7 @@ void SetupBus::Serve(long milliseconds)
     do {
         platform::PumpWindowMessages();
         CommonObjectEventManager::staticDispatchEvents(0);
-        utilSleep(kPassMilliseconds);
+        platform::WaitForWindowMessages(kPassMilliseconds);
     } while (static_cast<long>(platform::MillisecondClock() - start) < milliseconds);
 }
 
