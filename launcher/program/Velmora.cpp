@@ -1,0 +1,7 @@
+#include "launcher/LauncherEntry.h"
+#include "platform/ProgramEntry.h"
+
+int ProgramMain(char* commandLine, int /*showMode*/)
+{
+    return LauncherMain(commandLine);
+}
