@@ -108,7 +108,10 @@ uint8_t* DibOpenFromMemory(const uint8_t* resource, size_t resourceSize)
         return nullptr;
     const uint32_t colourCount = header.clrUsed != 0 ? header.clrUsed : DefaultColourCount(header);
     const uint64_t bitsOffset = header.size + TableBytes(header, colourCount);
-    if (bitsOffset > resourceSize)
+    // The palette reads biClrUsed entries from the header's end even where
+    // masks stand in place of the colour table.
+    const uint64_t paletteEnd = header.size + 4ull * colourCount;
+    if (bitsOffset > resourceSize || paletteEnd > resourceSize)
         return nullptr;
     uint64_t capacity = 0;
     if (!BitsCapacity(header, resourceSize - bitsOffset, &capacity))

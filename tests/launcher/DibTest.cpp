@@ -143,6 +143,8 @@ TEST(Dib, InconsistentHeadersAreRefused)
     EXPECT_EQ(Open(MakeDib(4, 4, 24, 7, 0, {}, rows, 0)), nullptr);                  // unknown compression
     EXPECT_EQ(Open(MakeDib(4, 4, 8, kDibRle8, 0, GreyTable(256), rows, 1000)), nullptr);        // input past the bytes
     EXPECT_EQ(Open(MakeDib(0x8000, 0x8000, 8, kDibRle8, 1, {0, 0, 0, 0}, {0, 1}, 2)), nullptr); // 1 GiB picture
+    const std::vector<uint8_t> masks(12, 0xFF);
+    EXPECT_EQ(Open(MakeDib(2, 2, 16, kDibBitFields, 100, masks, rows, 0)), nullptr); // palette past the end
     std::vector<uint8_t> shortHeader = MakeDib(1, 1, 24, kDibRgb, 0, {}, {1, 2, 3, 0}, 0);
     shortHeader[0] = 12;
     EXPECT_EQ(Open(shortHeader), nullptr);
