@@ -4,6 +4,7 @@
 #include "launcher/DibHeader.h"
 #include "launcher/LauncherState.h"
 #include "launcher/SetupRuntime.h"
+#include "platform/FrameWindow.h"
 #include "platform/Painting.h"
 #include "platform/WindowSearch.h"
 
@@ -121,11 +122,13 @@ TEST_F(SplashTest, FirstPaintShowsBitmapCentredAndStartsRuntimeOnce)
     EXPECT_FALSE(std::filesystem::exists(setupFolder / "RADerav"));
 }
 
-// Tests that a cancel command, a focus loss and the window's close request
-// each close the splash, and that whatever comes after the first does nothing.
+// Tests that a cancel command, a focus loss, the window's close request and,
+// with a display, the focus moving to another window each close the splash,
+// and that whatever comes after the first does nothing.
 TEST_F(SplashTest, EachTriggerClosesTheSplashOnce)
 {
-    for (int trigger = 0; trigger < 3; ++trigger) {
+    platform::WindowHandle other = platform::CreateFrameWindow("VelmoraTestFrame", "Another window");
+    for (int trigger = 0; trigger < (other != nullptr ? 4 : 3); ++trigger) {
         launcherState = LauncherState{};
         launcherState.runtimeStartPending = 0; // no runtime in this test
         CreateSplash();
@@ -137,7 +140,18 @@ TEST_F(SplashTest, EachTriggerClosesTheSplashOnce)
         } else if (trigger == 1) {
             EXPECT_EQ(SplashDialogProc(window, platform::kMessageKillFocus, 0, 0), 1);
         } else {
-            platform::RequestWindowClose(window);
+            if (trigger == 2) {
+                platform::RequestWindowClose(window);
+            } else {
+                // The splash gets the focus first; only losing it afterwards counts.
+                platform::BringWindowToFront(window);
+                for (int waited = 0; waited < 1000; waited += 20) {
+                    platform::PumpWindowMessages();
+                    platform::SleepMilliseconds(20);
+                }
+                EXPECT_EQ(launcherState.splashShown, 1) << "taking the focus closed the splash";
+                platform::BringWindowToFront(other);
+            }
             for (int waited = 0; waited < 3000 && launcherState.splashShown; waited += 20) {
                 platform::PumpWindowMessages();
                 platform::SleepMilliseconds(20);
@@ -155,4 +169,5 @@ TEST_F(SplashTest, EachTriggerClosesTheSplashOnce)
         EXPECT_EQ(launcherState.splashShown, 0);
         EXPECT_EQ(SplashDialogProc(window, 0x0200, 0, 0), 0);
     }
+    platform::DestroyFrameWindow(other);
 }
