@@ -6,6 +6,13 @@ function(velmora_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   velmora_register_test(${name} ${name} TIMEOUT ${ARG_TIMEOUT} LABELS ${ARG_LABELS})
+  if(CMAKE_CROSSCOMPILING AND WIN32)
+    # Under Wine a program that dies of an unhandled exception can still end
+    # with status 0: a test program passes only when GoogleTest says so.
+    set_tests_properties(${name} PROPERTIES
+      PASS_REGULAR_EXPRESSION "\\[  PASSED  \\]"
+      FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+  endif()
 endfunction()
 
 # velmora_register_test(<test name> <program target> [TIMEOUT s] [LABELS ...] [ARGS ...])

@@ -56,6 +56,12 @@ HRESULT RecorderEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
 HRESULT RecorderEventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                   UINT* argErr)
 {
+    // Callers may pass no place for the failing argument's position, but the
+    // platform's parameter reader stores it unconditionally on a mismatch.
+    UINT ignoredArgErr = 0;
+    if (argErr == nullptr) {
+        argErr = &ignoredArgErr;
+    }
     switch (dispid) {
     case DISPID_RecorderProgress:
         return OnProgress(params, argErr);
