@@ -1,5 +1,6 @@
 // Lifetime, posting and dispatching of CommonObjectEventManager.
 #include "events/CommonObjectEventManager.h"
+#include "events/AddressedEvent.h"
 
 #include "events/CODispatcher.h"
 #include "events/CommonObjectBase.h"
@@ -118,14 +119,7 @@ void CommonObjectEventManager::FreeStatics()
 void CommonObjectEventManager::staticPostEvent(long from, long to, unsigned int code, void* data, int size,
                                                unsigned short route)
 {
-    COEvent event{};
-    event.senderID = static_cast<int32_t>(from);
-    event.targetID = static_cast<int32_t>(to);
-    event.addresseeID = static_cast<int32_t>(to);
-    event.route = route;
-    event.eventCode = code;
-    event.dataSize = size;
-    event.data = data;
+    COEvent event = AddressedEvent(from, to, code, data, size, route);
     if (size > 0 && data != nullptr) {
         void* copy = std::malloc(static_cast<size_t>(size));
         if (copy == nullptr) {

@@ -1,5 +1,6 @@
 // The object registry and the synchronous send path of
 // CommonObjectEventManager.
+#include "events/AddressedEvent.h"
 #include "events/CODispatcher.h"
 #include "events/CommonObjectBase.h"
 #include "events/CommonObjectEventManager.h"
@@ -72,14 +73,7 @@ bool CommonObjectEventManager::staticSendEvent(COEvent* event, long objectID)
 long CommonObjectEventManager::staticSendEvent(long from, long to, unsigned int code, void* data, int size,
                                                unsigned short route)
 {
-    COEvent event{};
-    event.senderID = static_cast<int32_t>(from);
-    event.targetID = static_cast<int32_t>(to);
-    event.addresseeID = static_cast<int32_t>(to);
-    event.route = route;
-    event.eventCode = code;
-    event.dataSize = size;
-    event.data = data;
+    COEvent event = AddressedEvent(from, to, code, data, size, route);
     if (!staticSendEvent(&event, 0)) {
         return 0;
     }

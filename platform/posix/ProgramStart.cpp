@@ -57,21 +57,38 @@ std::string FindProgram(const std::string& name)
     _exit(127);
 }
 
+// A command line split by the Windows rules, its program found, and the
+// argument vector for exec (pointing into arguments, so kept together).
+struct PreparedCommand {
+    std::vector<std::string> arguments;
+    std::string program;
+    std::vector<char*> argv;
+
+    bool Prepare(const char* commandLine)
+    {
+        arguments = SplitCommandLine(commandLine);
+        if (arguments.empty())
+            return false;
+        arguments[0] = NativePath(arguments[0]);
+        program = FindProgram(arguments[0]);
+        if (program.empty())
+            return false;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        return true;
+    }
+};
+
 bool StartDetached(const char* commandLine)
 {
     if (commandLine == nullptr)
         return false;
-    std::vector<std::string> arguments = SplitCommandLine(commandLine);
-    if (arguments.empty())
+    PreparedCommand command;
+    if (!command.Prepare(commandLine))
         return false;
-    arguments[0] = NativePath(arguments[0]);
-    const std::string program = FindProgram(arguments[0]);
-    if (program.empty())
-        return false;
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    const std::string& program = command.program;
+    std::vector<char*>& argv = command.argv;
 
     // The pipe reports a failed exec; it closes unread when exec succeeds.
     int report[2];
@@ -104,17 +121,11 @@ bool StartDetached(const char* commandLine)
 
 bool RunProgramToEnd(const char* commandLine, uint32_t timeoutMilliseconds, int* exitCode)
 {
-    std::vector<std::string> arguments = SplitCommandLine(commandLine != nullptr ? commandLine : "");
-    if (arguments.empty())
+    PreparedCommand command;
+    if (!command.Prepare(commandLine != nullptr ? commandLine : ""))
         return false;
-    arguments[0] = NativePath(arguments[0]);
-    const std::string program = FindProgram(arguments[0]);
-    if (program.empty())
-        return false;
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    const std::string& program = command.program;
+    std::vector<char*>& argv = command.argv;
     const pid_t child = fork();
     if (child < 0)
         return false;
