@@ -1,6 +1,7 @@
 #include "events/COProcDispatcher.h"
 
 #include "events/FileMappingHeap.h"
+#include "events/HeapCounters.h"
 #include "events/MappedSegment.h"
 #include "events/ProcQueueLayout.h"
 #include "events/SharedWord.h"
@@ -26,8 +27,10 @@ constexpr int heldBlockWaits = 100;
 constexpr uint32_t heldBlockWaitMs = 100;
 // About ten microseconds of polling.
 constexpr int lockSpins = 2000;
-// Delivered data blocks a sender keeps for reuse.
-constexpr size_t spareDataBlockLimit = 8;
+// Delivered data blocks a sender keeps for reuse: at most this many, and
+// after a sweep without reuse no more than the few a steady sender needs.
+constexpr size_t spareDataBlockLimit = 1024;
+constexpr size_t spareDataBlocksKept = 8;
 constexpr uint32_t keptSweepIntervalMs = 5;
 
 std::mutex staticsLock;
@@ -144,13 +147,18 @@ COProcDispatcher::~COProcDispatcher()
         Unlock(queueArray->header);
         sharedDecrement(queueArray->header.refCount);
     }
+    // Events taken out of the queue but not delivered are let go like those
+    // still in it.
+    for (; takenNext < taken.size(); ++takenNext) {
+        UnrefEventData(&taken[takenNext]);
+    }
     if (firstBlock != nullptr) {
         COEvent event{};
         while (RemoveEventFromQueue(&event)) {
             UnrefEventData(&event);
         }
     }
-    for (const DataBlock& block : dataBlocks) {
+    for (const auto& [id, block] : dataBlocks) {
         DataHeap()->Free(block.header);
     }
     dataBlocks.clear();
@@ -158,6 +166,10 @@ COProcDispatcher::~COProcDispatcher()
         DataHeap()->Free(block.header);
     }
     spareDataBlocks.clear();
+    for (const BlockView& spare : spareQueueBlocks) {
+        queueHeap->Free(spare.block);
+    }
+    spareQueueBlocks.clear();
     if (firstBlock != nullptr) {
         RemoveFreeEventQueueBlocks();
     }
@@ -210,7 +222,7 @@ bool COProcDispatcher::OnIdle(unsigned long)
     bool* outerFlag = destroyedFlag;
     destroyedFlag = &destroyed;
     COEvent event{};
-    while (RemoveEventFromQueue(&event)) {
+    while (NextTakenEvent(&event)) {
         MappedSegment* cookie = nullptr;
         Header* header = nullptr;
         if (event.dataSize != 0) {
@@ -237,23 +249,46 @@ bool COProcDispatcher::OnIdle(unsigned long)
         }
     }
     destroyedFlag = outerFlag;
-    auto freed = std::remove_if(dataBlocks.begin(), dataBlocks.end(), [this](const DataBlock& block) {
-        if (sharedLoad(block.header->refCount) >= 0) {
+    RetireDeliveredData();
+    SweepKeptViews();
+    return true;
+}
+
+// The next event to deliver: one taken out of the own queue earlier in this
+// pass, or the first of the events the queue holds now.
+bool COProcDispatcher::NextTakenEvent(COEvent* event)
+{
+    if (takenNext == taken.size()) {
+        taken.clear();
+        takenNext = 0;
+        if (!TakeQueuedEvents()) {
             return false;
         }
+    }
+    *event = taken[takenNext++];
+    return true;
+}
+
+// Blocks every queue has delivered are kept for reuse, or freed.
+void COProcDispatcher::RetireDeliveredData()
+{
+    for (auto it = dataBlocks.begin(); it != dataBlocks.end();) {
+        const DataBlock block = it->second;
+        if (sharedLoad(block.header->refCount) >= 0) {
+            ++it;
+            continue;
+        }
+        it = dataBlocks.erase(it);
         if (spareDataBlocks.size() < spareDataBlockLimit) {
             spareDataBlocks.push_back(block);
         } else {
             DataHeap()->Free(block.header);
         }
-        return true;
-    });
-    dataBlocks.erase(freed, dataBlocks.end());
-    SweepKeptViews();
-    return true;
+    }
 }
 
-// Kept views are let go every few milliseconds, on the next idle pass.
+// Kept views are let go every few milliseconds, on the next idle pass, and so
+// are the spare data blocks that no put wanted since the last time.
 void COProcDispatcher::SweepKeptViews()
 {
     const uint32_t now = platform::MillisecondClock();
@@ -262,9 +297,19 @@ void COProcDispatcher::SweepKeptViews()
     }
     lastSweep = now;
     queueHeap->SweepKept();
-    if (DataHeap() != nullptr) {
-        DataHeap()->SweepKept();
+    if (DataHeap() == nullptr) {
+        return;
     }
+    // A data block's number is never named again once its creator has let it
+    // go, so a view used since the last sweep may stay for the next one.
+    DataHeap()->SweepKept(true);
+    if (sparesTakenSinceSweep == 0) {
+        while (spareDataBlocks.size() > spareDataBlocksKept) {
+            DataHeap()->Free(spareDataBlocks.back().header);
+            spareDataBlocks.pop_back();
+        }
+    }
+    sparesTakenSinceSweep = 0;
 }
 
 // Maps the data block an event names and checks that it is one: the right id
@@ -278,15 +323,15 @@ COProcDispatcher::Header* COProcDispatcher::MapEventData(const COEvent& event, M
     }
     const int32_t expected = event.dataSize + dataHeaderSize;
     // A block of this process is read through its own view.
-    for (const DataBlock& own : dataBlocks) {
-        if (own.id == id) {
-            *cookie = nullptr;
-            return own.room >= expected && own.header->size == expected ? own.header : nullptr;
-        }
+    const auto own = dataBlocks.find(id);
+    if (own != dataBlocks.end()) {
+        *cookie = nullptr;
+        return own->second.room >= expected && own->second.header->size == expected ? own->second.header : nullptr;
     }
     // A kept data block is the one the event names: its creator rewrites it
-    // only after every slot that named it has been delivered.
-    if (DataHeap()->MapKept(id, cookie, false) != FileMappingHeap::KeptResult::Mapped) {
+    // only after every slot that named it has been delivered. One that nobody
+    // else holds any more reads as vanished, as a fresh mapping would.
+    if (DataHeap()->MapKept(id, cookie) != FileMappingHeap::KeptResult::Mapped) {
         return nullptr;
     }
     auto* header = static_cast<Header*>((*cookie)->View());
@@ -325,6 +370,7 @@ bool COProcDispatcher::Lock(Header& header, int timeout)
                     return false;
                 }
             }
+            heapCount(HeapCost::LockSleep);
             utilSleep(10);
         }
         int32_t seen = sharedLoad(header.lock);

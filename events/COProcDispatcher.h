@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class FileMappingHeap;
@@ -123,12 +125,25 @@ private:
         int32_t capacity;
     };
 
+    enum class PutWalk { Put, Vanished, Retry };
+    PutWalk WalkAndPut(int queueID, COEvent* event, bool mayRetry);
+    void KeepChainFrom(int32_t id);
+    void AddSpareQueueBlock(int32_t capacity);
+    BlockView TakeSpareQueueBlock(int32_t capacity);
     int32_t UsableCapacity(MappedSegment* record, int32_t expectedId) const;
     int32_t CapacityOf(const EventQueueBlock* block) const;
+    EventQueueBlock* ViewAtHand(int32_t id, int32_t* capacity) const;
     void DetachChainAfter(size_t index);
+    void ReleaseDetachedBlocks();
+    void PremapChainedBlocks();
+    MappedSegment* TakePremapped(int32_t id);
+    bool LockNonEmptyQueue();
+    bool TakeQueuedEvents();
+    bool NextTakenEvent(COEvent* event);
     Header* MapEventData(const COEvent& event, MappedSegment** cookie);
     struct DataBlock;
     DataBlock NewDataBlock(int32_t size);
+    void RetireDeliveredData();
     void SweepKeptViews();
     void Attach(const char* name);
 
@@ -147,14 +162,29 @@ private:
         int32_t id;
         int32_t room;
     };
-    std::vector<DataBlock> dataBlocks;
+    // By id: the own queue delivers through these views.
+    std::unordered_map<int32_t, DataBlock> dataBlocks;
     // Delivered blocks kept for reuse: no queue slot refers to them any more.
+    // As many are kept as a burst needed; those not wanted since the last
+    // sweep go back to the heap.
     std::vector<DataBlock> spareDataBlocks;
+    size_t sparesTakenSinceSweep = 0;
     // The block of the event being put, whose count this process changes
     // through its own view.
     DataBlock puttingData{nullptr, 0, 0};
     // The own chain as this process has attached it, first block first.
     std::vector<BlockView> ownChain;
+    // Queue blocks created ahead of a grow, not yet linked anywhere.
+    std::vector<BlockView> spareQueueBlocks;
+    // Own blocks cut off under the chain's locks, released after them.
+    std::vector<EventQueueBlock*> detachedBlocks;
+    // Views of blocks chained onto the own queue, mapped ahead of attaching.
+    std::vector<std::pair<int32_t, MappedSegment*>> premapped;
+    // Blocks a put has passed, so that a chain leading back into itself ends.
+    std::vector<int32_t> walked;
+    // Events taken out of the own queue in one pass and not yet delivered.
+    std::vector<COEvent> taken;
+    size_t takenNext = 0;
     // Set while OnIdle delivers, so that a receiver destroying the dispatcher
     // ends the pass.
     bool* destroyedFlag = nullptr;

@@ -17,18 +17,34 @@ using namespace procqueue;
 
 namespace {
 constexpr int32_t dataHeaderSize = static_cast<int32_t>(sizeof(COProcDispatcher::Header));
+// A sender grows a queue by a few blocks at most between two passes.
+constexpr size_t premapLimit = 8;
+// A put lets go of a queue's locks this often at most to open or create
+// segments first; a chain is looked ahead this far.
+constexpr int putWalkRetries = 3;
+constexpr size_t chainKeepLimit = 16;
 
-// Occupied slots come first, so a block whose last slot is taken is full.
+// Under its lock a block's occupied slots come first, so the first free one
+// is found by halving.
 int32_t FirstFreeSlot(EventQueueBlock* block, int32_t capacity)
 {
-    if (SlotAt(block, capacity - 1)->eventCode != 0) {
-        return capacity;
+    int32_t low = 0;
+    int32_t high = capacity;
+    while (low < high) {
+        const int32_t middle = low + (high - low) / 2;
+        if (SlotAt(block, middle)->eventCode != 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
     }
-    int32_t free = 0;
-    while (SlotAt(block, free)->eventCode != 0) {
-        ++free;
-    }
-    return free;
+    return low;
+}
+
+// A block mapped earlier still says what it said then.
+bool StillMatches(const EventQueueBlock* block, int32_t id, int32_t capacity)
+{
+    return block->header.id == id && block->capacity == capacity && block->header.size == BlockSize(capacity);
 }
 
 bool HasOccupiedSlot(EventQueueBlock* block, int32_t capacity)
@@ -70,6 +86,23 @@ int32_t COProcDispatcher::CapacityOf(const EventQueueBlock* block) const
         }
     }
     return 0;
+}
+
+// A view this process has of a queue block anyway: one of its own chain or
+// one it holds for an owner. Null when it has none.
+COProcDispatcher::EventQueueBlock* COProcDispatcher::ViewAtHand(int32_t id, int32_t* capacity) const
+{
+    for (const auto* views : {&ownChain, &heldBlocks}) {
+        for (const BlockView& view : *views) {
+            if (view.id == id) {
+                if (capacity != nullptr) {
+                    *capacity = view.capacity;
+                }
+                return view.block;
+            }
+        }
+    }
+    return nullptr;
 }
 
 void COProcDispatcher::PutEventInAllQueues(COEvent* event)
@@ -115,31 +148,39 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
 COProcDispatcher::DataBlock COProcDispatcher::NewDataBlock(int32_t size)
 {
     auto fits = [size](const DataBlock& block) { return block.room >= size; };
-    auto spare = std::find_if(spareDataBlocks.begin(), spareDataBlocks.end(), fits);
-    if (spare != spareDataBlocks.end()) {
-        const DataBlock reused = *spare;
-        spareDataBlocks.erase(spare);
-        dataBlocks.push_back(reused);
-        WriteHeader(*reused.header, size, reused.id, -1);
-        return reused;
-    }
-    for (const DataBlock& delivered : dataBlocks) {
-        if (fits(delivered) && sharedLoad(delivered.header->refCount) < 0) {
-            WriteHeader(*delivered.header, size, delivered.id, -1);
-            return delivered;
+    auto spare = std::find_if(spareDataBlocks.rbegin(), spareDataBlocks.rend(), fits);
+    DataBlock block{nullptr, 0, 0};
+    if (spare != spareDataBlocks.rend()) {
+        block = *spare;
+        spareDataBlocks.erase(std::next(spare).base());
+        ++sparesTakenSinceSweep;
+    } else {
+        block.header = static_cast<Header*>(DataHeap()->Alloc(size));
+        if (block.header == nullptr) {
+            return block;
         }
+        block.id = static_cast<int32_t>(DataHeap()->GetID(block.header));
+        block.room = size;
     }
-    auto* header = static_cast<Header*>(DataHeap()->Alloc(size));
-    if (header == nullptr) {
-        return {nullptr, 0, 0};
-    }
-    const auto id = static_cast<int32_t>(DataHeap()->GetID(header));
-    WriteHeader(*header, size, id, -1);
-    dataBlocks.push_back({header, id, size});
-    return dataBlocks.back();
+    WriteHeader(*block.header, size, block.id, -1);
+    dataBlocks[block.id] = block;
+    return block;
 }
 
 bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
+{
+    // A walk that would make the system open or create a segment while it
+    // holds a queue's lock lets go and does that first, then walks again: the
+    // queue's owner never waits on our system calls.
+    for (int walk = 0;; ++walk) {
+        const PutWalk result = WalkAndPut(queueID, event, walk < putWalkRetries);
+        if (result != PutWalk::Retry) {
+            return result == PutWalk::Put;
+        }
+    }
+}
+
+COProcDispatcher::PutWalk COProcDispatcher::WalkAndPut(int queueID, COEvent* event, bool mayRetry)
 {
     // The own first block is mapped for the dispatcher's whole life; other
     // queues' blocks are kept views of the queue heap.
@@ -149,19 +190,19 @@ bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
     if (queueID != queueId || firstBlock == nullptr) {
         const FileMappingHeap::KeptResult found = queueHeap->MapKept(queueID, &record);
         if (found == FileMappingHeap::KeptResult::Failed) {
-            return true; // could not map here and now; the queue itself may be fine
+            return PutWalk::Put; // could not map here and now; the queue itself may be fine
         }
         capacity = found == FileMappingHeap::KeptResult::Mapped ? UsableCapacity(record, queueID) : 0;
         if (capacity <= 0) {
             // Vanished (its owner has gone) or not a queue block.
             queueHeap->DoneKept(record);
-            return false;
+            return PutWalk::Vanished;
         }
         block = static_cast<EventQueueBlock*>(record->View());
     }
     Lock(block->header, 0);
     bool hold = false;
-    std::vector<int32_t> visited{queueID};
+    walked.assign(1, queueID);
     for (;;) {
         const int32_t free = FirstFreeSlot(block, capacity);
         if (free < capacity) {
@@ -170,7 +211,7 @@ bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
             Unlock(block->header);
             // A block its owner has not attached lives on a view of ours until
             // it does; the kept view may go at any sweep, so hold one of its own.
-            const int32_t id = visited.back();
+            const int32_t id = walked.back();
             const bool listed = std::any_of(heldBlocks.begin(), heldBlocks.end(),
                                             [id](const BlockView& held) { return held.id == id; });
             if (hold && !listed) {
@@ -179,20 +220,33 @@ bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
                 }
             }
             queueHeap->DoneKept(record);
-            return true;
+            return PutWalk::Put;
         }
         const int32_t nextId = block->nextId;
         if (nextId != 0) {
             MappedSegment* nextRecord = nullptr;
             int32_t nextCapacity = -1;
-            if (nextId > 0 && std::find(visited.begin(), visited.end(), nextId) == visited.end()) {
-                // Only a queue's first block tells whether its owner lives;
-                // a chained block kept here is let go at the next sweep.
-                const FileMappingHeap::KeptResult found = queueHeap->MapKept(nextId, &nextRecord, false);
-                nextCapacity = found == FileMappingHeap::KeptResult::Mapped ? UsableCapacity(nextRecord, nextId) : -1;
+            EventQueueBlock* next = nullptr;
+            if (nextId > 0 && std::find(walked.begin(), walked.end(), nextId) == walked.end()) {
+                EventQueueBlock* atHand = ViewAtHand(nextId, &nextCapacity);
+                if (atHand != nullptr) {
+                    // Our own view, but what the owner will judge is the header.
+                    next = StillMatches(atHand, nextId, nextCapacity) ? atHand : nullptr;
+                } else if (mayRetry && queueHeap->WouldOpen(nextId)) {
+                    Unlock(block->header);
+                    queueHeap->DoneKept(record);
+                    KeepChainFrom(nextId);
+                    return PutWalk::Retry;
+                } else {
+                    // Only a queue's first block tells whether its owner
+                    // lives; a chained block kept here goes at the next sweep.
+                    const FileMappingHeap::KeptResult found = queueHeap->MapKept(nextId, &nextRecord, false);
+                    nextCapacity =
+                        found == FileMappingHeap::KeptResult::Mapped ? UsableCapacity(nextRecord, nextId) : -1;
+                    next = nextCapacity > 0 ? static_cast<EventQueueBlock*>(nextRecord->View()) : nullptr;
+                }
             }
-            if (nextCapacity > 0) {
-                auto* next = static_cast<EventQueueBlock*>(nextRecord->View());
+            if (next != nullptr) {
                 Lock(next->header, 0);
                 if (block->nextBlock == 0) {
                     hold = true;
@@ -202,7 +256,7 @@ bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
                 block = next;
                 record = nextRecord;
                 capacity = nextCapacity;
-                visited.push_back(nextId);
+                walked.push_back(nextId);
                 continue;
             }
             // Vanished, damaged or leading back into the chain: cut it here
@@ -211,32 +265,89 @@ bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
             block->nextId = 0;
         }
         const int32_t newCapacity = NewCapacity(capacity);
-        auto* grown = static_cast<EventQueueBlock*>(queueHeap->Alloc(BlockSize(newCapacity)));
-        if (grown == nullptr) {
+        BlockView grown = TakeSpareQueueBlock(newCapacity);
+        if (grown.block == nullptr && mayRetry) {
             Unlock(block->header);
             queueHeap->DoneKept(record);
-            return true;
+            AddSpareQueueBlock(newCapacity);
+            return PutWalk::Retry;
         }
-        const auto grownId = static_cast<int32_t>(queueHeap->GetID(grown));
-        WriteHeader(grown->header, BlockSize(newCapacity), grownId, 0);
-        grown->capacity = newCapacity;
-        grown->nextId = 0;
-        grown->nextBlock = 0;
+        if (grown.block == nullptr) {
+            grown.block = static_cast<EventQueueBlock*>(queueHeap->Alloc(BlockSize(newCapacity)));
+            if (grown.block == nullptr) {
+                Unlock(block->header);
+                queueHeap->DoneKept(record);
+                return PutWalk::Put;
+            }
+            grown.id = static_cast<int32_t>(queueHeap->GetID(grown.block));
+            grown.capacity = newCapacity;
+        }
+        WriteHeader(grown.block->header, BlockSize(newCapacity), grown.id, 0);
+        grown.block->capacity = newCapacity;
+        grown.block->nextId = 0;
+        grown.block->nextBlock = 0;
         for (int32_t i = 0; i < newCapacity; ++i) {
-            SlotAt(grown, i)->eventCode = 0;
+            SlotAt(grown.block, i)->eventCode = 0;
         }
-        block->nextId = grownId;
+        block->nextId = grown.id;
         AddRefEventData(event);
-        ToSlot(*event, SlotAt(grown, 0));
-        heldBlocks.push_back({grown, grownId, newCapacity});
-        Unlock(grown->header);
+        ToSlot(*event, SlotAt(grown.block, 0));
+        heldBlocks.push_back(grown);
+        Unlock(grown.block->header);
         Unlock(block->header);
         queueHeap->DoneKept(record);
-        return true;
+        return PutWalk::Put;
     }
 }
 
-bool COProcDispatcher::RemoveEventFromQueue(COEvent* event)
+// Keeps views of a chain's blocks from the given one on, read without locks:
+// the links are only a guess here, which the locked walk checks.
+void COProcDispatcher::KeepChainFrom(int32_t id)
+{
+    walked.clear();
+    while (id > 0 && walked.size() < chainKeepLimit && std::find(walked.begin(), walked.end(), id) == walked.end()) {
+        walked.push_back(id);
+        MappedSegment* record = nullptr;
+        if (ViewAtHand(id, nullptr) != nullptr) {
+            return;
+        }
+        if (queueHeap->MapKept(id, &record, false) != FileMappingHeap::KeptResult::Mapped ||
+            UsableCapacity(record, id) <= 0) {
+            queueHeap->DoneKept(record);
+            return;
+        }
+        id = std::atomic_ref<int32_t>(static_cast<EventQueueBlock*>(record->View())->nextId)
+                 .load(std::memory_order_acquire);
+        queueHeap->DoneKept(record);
+    }
+}
+
+// A queue block created ahead of a grow, outside every lock; it is written as
+// new when it is linked in. Nobody knows its number until then.
+void COProcDispatcher::AddSpareQueueBlock(int32_t capacity)
+{
+    auto* block = static_cast<EventQueueBlock*>(queueHeap->Alloc(BlockSize(capacity)));
+    if (block != nullptr) {
+        spareQueueBlocks.push_back({block, static_cast<int32_t>(queueHeap->GetID(block)), capacity});
+    }
+}
+
+COProcDispatcher::BlockView COProcDispatcher::TakeSpareQueueBlock(int32_t capacity)
+{
+    for (auto spare = spareQueueBlocks.begin(); spare != spareQueueBlocks.end(); ++spare) {
+        if (spare->capacity == capacity) {
+            const BlockView taken = *spare;
+            spareQueueBlocks.erase(spare);
+            return taken;
+        }
+    }
+    return {nullptr, 0, 0};
+}
+
+// Locks the own first block when the queue holds an event. Otherwise does an
+// empty queue's upkeep (trailing blocks cut off, held blocks released) and
+// returns false with nothing locked.
+bool COProcDispatcher::LockNonEmptyQueue()
 {
     if (firstBlock == nullptr) {
         return false;
@@ -249,14 +360,24 @@ bool COProcDispatcher::RemoveEventFromQueue(COEvent* event)
         FreeEventBlocks();
         return false;
     }
+    PremapChainedBlocks();
     Lock(firstBlock->header, 0);
-    if (SlotAt(firstBlock, 0)->eventCode == 0) {
-        const bool chained = firstBlock->nextId != 0;
-        Unlock(firstBlock->header);
-        if (chained) {
-            RemoveFreeEventQueueBlocks();
-        }
-        FreeEventBlocks();
+    if (SlotAt(firstBlock, 0)->eventCode != 0) {
+        return true;
+    }
+    const bool chained = firstBlock->nextId != 0;
+    Unlock(firstBlock->header);
+    if (chained) {
+        RemoveFreeEventQueueBlocks();
+    }
+    ReleaseDetachedBlocks();
+    FreeEventBlocks();
+    return false;
+}
+
+bool COProcDispatcher::RemoveEventFromQueue(COEvent* event)
+{
+    if (!LockNonEmptyQueue()) {
         return false;
     }
     FromSlot(SlotAt(firstBlock, 0), event);
@@ -287,6 +408,41 @@ bool COProcDispatcher::RemoveEventFromQueue(COEvent* event)
     }
     std::memset(SlotAt(previous, used > 0 ? used - 1 : previousCapacity - 1), 0, sizeof(EventSlot));
     Unlock(previous->header);
+    ReleaseDetachedBlocks();
+    return true;
+}
+
+// Takes every event of the own queue, in order, into `taken`, emptying the
+// blocks hand over hand. A sender that finds a free slot in a block already
+// emptied is behind this walk and cannot pass it, so its event comes after
+// every event taken here, as it would after that many single removals; each
+// block stays packed. False, with the same upkeep as RemoveEventFromQueue,
+// when the queue is empty.
+bool COProcDispatcher::TakeQueuedEvents()
+{
+    if (!LockNonEmptyQueue()) {
+        return false;
+    }
+    EventQueueBlock* block = firstBlock;
+    int32_t capacity = ownChain.front().capacity;
+    for (;;) {
+        const int32_t used = FirstFreeSlot(block, capacity);
+        for (int32_t i = 0; i < used; ++i) {
+            FromSlot(SlotAt(block, i), &taken.emplace_back());
+        }
+        std::memset(SlotAt(block, 0), 0, static_cast<size_t>(used) * sizeof(EventSlot));
+        // Once a block has a free slot, the rest of the chain is empty.
+        EventQueueBlock* next = used == capacity ? GetNextEventQueueBlock(block) : nullptr;
+        if (next == nullptr) {
+            break;
+        }
+        Lock(next->header, 0);
+        Unlock(block->header);
+        block = next;
+        capacity = CapacityOf(next);
+    }
+    Unlock(block->header);
+    ReleaseDetachedBlocks();
     return true;
 }
 
@@ -312,8 +468,11 @@ COProcDispatcher::EventQueueBlock* COProcDispatcher::GetNextEventQueueBlock(Even
     DetachChainAfter(index);
     const bool loops = nextId < 0 || std::any_of(ownChain.begin(), ownChain.end(),
                                                  [nextId](const BlockView& view) { return view.id == nextId; });
-    MappedSegment* record = nullptr;
-    EventQueueBlock* next = loops ? nullptr : static_cast<EventQueueBlock*>(queueHeap->Map(nextId, &record));
+    MappedSegment* record = loops ? nullptr : TakePremapped(nextId);
+    if (!loops && record == nullptr) {
+        queueHeap->Map(nextId, &record);
+    }
+    auto* next = record != nullptr ? static_cast<EventQueueBlock*>(record->View()) : nullptr;
     const int32_t capacity = loops ? -1 : UsableCapacity(record, nextId);
     if (capacity <= 0) {
         queueHeap->Unmap(record);
@@ -327,12 +486,61 @@ COProcDispatcher::EventQueueBlock* COProcDispatcher::GetNextEventQueueBlock(Even
     return next;
 }
 
+// Cut-off blocks are released once no lock is held (ReleaseDetachedBlocks):
+// nobody reaches them any more, and nobody should wait while we unmap.
 void COProcDispatcher::DetachChainAfter(size_t index)
 {
     while (ownChain.size() > index + 1) {
-        queueHeap->Free(ownChain.back().block);
+        detachedBlocks.push_back(ownChain.back().block);
         ownChain.pop_back();
     }
+}
+
+void COProcDispatcher::ReleaseDetachedBlocks()
+{
+    for (EventQueueBlock* block : detachedBlocks) {
+        queueHeap->Free(block);
+    }
+    detachedBlocks.clear();
+    for (const auto& [id, record] : premapped) {
+        queueHeap->Unmap(record);
+    }
+    premapped.clear();
+}
+
+// Blocks that senders chained onto the own queue since the last attach are
+// mapped before any lock is taken, so that no sender waits on a lock held
+// across the system calls; attaching then takes the view from here.
+void COProcDispatcher::PremapChainedBlocks()
+{
+    int32_t nextId = std::atomic_ref<int32_t>(ownChain.back().block->nextId).load(std::memory_order_acquire);
+    while (nextId > 0 && premapped.size() < premapLimit) {
+        const auto known = [nextId](const auto& entry) { return entry.first == nextId; };
+        if (ViewAtHand(nextId, nullptr) != nullptr || std::any_of(premapped.begin(), premapped.end(), known)) {
+            return;
+        }
+        MappedSegment* record = nullptr;
+        queueHeap->Map(nextId, &record);
+        if (UsableCapacity(record, nextId) <= 0) {
+            queueHeap->Unmap(record);
+            return;
+        }
+        premapped.emplace_back(nextId, record);
+        auto* block = static_cast<EventQueueBlock*>(record->View());
+        nextId = std::atomic_ref<int32_t>(block->nextId).load(std::memory_order_acquire);
+    }
+}
+
+MappedSegment* COProcDispatcher::TakePremapped(int32_t id)
+{
+    for (auto entry = premapped.begin(); entry != premapped.end(); ++entry) {
+        if (entry->first == id) {
+            MappedSegment* record = entry->second;
+            premapped.erase(entry);
+            return record;
+        }
+    }
+    return nullptr;
 }
 
 void COProcDispatcher::CollectEventQueueBlocks(std::vector<EventQueueBlock*>& blocks)
@@ -364,6 +572,7 @@ void COProcDispatcher::RemoveFreeEventQueueBlocks()
             DetachChainAfter(i - 1);
         }
     }
+    ReleaseDetachedBlocks();
 }
 
 void COProcDispatcher::FreeEventBlocks()

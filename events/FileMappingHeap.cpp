@@ -73,8 +73,8 @@ FileMappingHeap::~FileMappingHeap()
         CloseRecord(record);
     }
     segments.clear();
-    for (auto& [id, record] : kept) {
-        CloseRecord(record);
+    for (auto& [id, view] : kept) {
+        CloseRecord(view.record);
     }
     kept.clear();
     if (directorySegment != nullptr) {
@@ -237,14 +237,15 @@ FileMappingHeap::KeptResult FileMappingHeap::MapKept(long id, MappedSegment** re
     std::lock_guard<std::mutex> keeping(keptLock);
     auto found = kept.find(id);
     if (found != kept.end()) {
-        if (!askHolders || !found->second->IsSoleHolder()) {
-            *record = found->second;
+        if (!askHolders || !found->second.record->IsSoleHolder()) {
+            found->second.used = true;
+            *record = found->second.record;
             return KeptResult::Mapped;
         }
         // Everybody else has gone: without our view the segment would have
         // vanished, so it has.
         HeapLock lock(mutex);
-        CloseRecord(found->second);
+        CloseRecord(found->second.record);
         kept.erase(found);
         return KeptResult::Vanished;
     }
@@ -258,7 +259,7 @@ FileMappingHeap::KeptResult FileMappingHeap::MapKept(long id, MappedSegment** re
         CloseRecord(opened);
         return KeptResult::Vanished;
     }
-    kept.emplace(id, opened);
+    kept.emplace(id, KeptView{opened, true});
     *record = opened;
     return KeptResult::Mapped;
 }
@@ -270,15 +271,30 @@ void FileMappingHeap::DoneKept(MappedSegment* record)
     }
 }
 
-void FileMappingHeap::SweepKept()
+bool FileMappingHeap::WouldOpen(long id)
 {
     std::lock_guard<std::mutex> keeping(keptLock);
-    if (kept.empty()) {
+    return keepViews && kept.find(id) == kept.end();
+}
+
+void FileMappingHeap::SweepKept(bool keepUsed)
+{
+    std::lock_guard<std::mutex> keeping(keptLock);
+    const auto unused = [keepUsed](const auto& entry) { return !keepUsed || !entry.second.used; };
+    if (std::none_of(kept.begin(), kept.end(), unused)) {
+        for (auto& [id, view] : kept) {
+            view.used = false;
+        }
         return;
     }
     HeapLock lock(mutex);
-    for (auto& [id, record] : kept) {
-        CloseRecord(record);
+    for (auto entry = kept.begin(); entry != kept.end();) {
+        if (unused(*entry)) {
+            CloseRecord(entry->second.record);
+            entry = kept.erase(entry);
+        } else {
+            entry->second.used = false;
+            ++entry;
+        }
     }
-    kept.clear();
 }

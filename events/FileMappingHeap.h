@@ -54,9 +54,12 @@ public:
     enum class KeptResult { Mapped, Vanished, Failed };
     KeptResult MapKept(long id, MappedSegment** record, bool askHolders = true);
     void DoneKept(MappedSegment* record);
-    // Lets go of every kept view. Called every few milliseconds, so that views
-    // kept by several processes cannot keep a segment alive for each other.
-    void SweepKept();
+    // True when MapKept of the number would open the segment now.
+    bool WouldOpen(long id);
+    // Lets go of every kept view, or with keepUsed of those not used since the
+    // last sweep. Called every few milliseconds, so that views kept by several
+    // processes cannot keep a segment alive for each other for longer.
+    void SweepKept(bool keepUsed = false);
 
 private:
     OvString SegmentName(long number) const;
@@ -70,6 +73,10 @@ private:
     HeapDirectory* directory = nullptr;
     std::vector<MappedSegment*> segments;
     std::mutex keptLock; // taken before the heap's mutex, never after it
-    std::unordered_map<long, MappedSegment*> kept;
+    struct KeptView {
+        MappedSegment* record;
+        bool used; // since the last sweep
+    };
+    std::unordered_map<long, KeptView> kept;
     bool keepViews;
 };

@@ -8,6 +8,7 @@ std::atomic<uint64_t> opened{0};
 std::atomic<uint64_t> views{0};
 std::atomic<uint64_t> unmaps{0};
 std::atomic<uint64_t> mutexAcquisitions{0};
+std::atomic<uint64_t> lockSleeps{0};
 } // namespace
 
 HeapCounters heapCountersNow()
@@ -18,6 +19,7 @@ HeapCounters heapCountersNow()
     now.views = views.load(std::memory_order_relaxed);
     now.unmaps = unmaps.load(std::memory_order_relaxed);
     now.mutexAcquisitions = mutexAcquisitions.load(std::memory_order_relaxed);
+    now.lockSleeps = lockSleeps.load(std::memory_order_relaxed);
     return now;
 }
 
@@ -29,6 +31,7 @@ HeapCounters operator-(const HeapCounters& later, const HeapCounters& earlier)
     difference.views = later.views - earlier.views;
     difference.unmaps = later.unmaps - earlier.unmaps;
     difference.mutexAcquisitions = later.mutexAcquisitions - earlier.mutexAcquisitions;
+    difference.lockSleeps = later.lockSleeps - earlier.lockSleeps;
     return difference;
 }
 
@@ -49,6 +52,9 @@ void heapCount(HeapCost cost)
         break;
     case HeapCost::MutexAcquired:
         mutexAcquisitions.fetch_add(1, std::memory_order_relaxed);
+        break;
+    case HeapCost::LockSleep:
+        lockSleeps.fetch_add(1, std::memory_order_relaxed);
         break;
     }
 }

@@ -14,12 +14,13 @@ struct HeapCounters {
     uint64_t views = 0;          // successful maps, created or opened
     uint64_t unmaps = 0;
     uint64_t mutexAcquisitions = 0;
+    uint64_t lockSleeps = 0; // 10 ms waits of a shared spin lock
 };
 
 VELMORA_API HeapCounters heapCountersNow();
 
 VELMORA_API HeapCounters operator-(const HeapCounters& later, const HeapCounters& earlier);
 
-// Called by the heaps.
-enum class HeapCost { SegmentCreated, SegmentOpened, View, Unmap, MutexAcquired };
+// Called by the heaps and the shared spin locks.
+enum class HeapCost { SegmentCreated, SegmentOpened, View, Unmap, MutexAcquired, LockSleep };
 void heapCount(HeapCost cost);

@@ -81,6 +81,7 @@ void SetHeapCounters(benchmark::State& state, const HeapCounters& spent, double 
     state.counters["maps/ev"] = spent.views / events;
     state.counters["unmaps/ev"] = spent.unmaps / events;
     state.counters["mutex/ev"] = spent.mutexAcquisitions / events;
+    state.counters["lock sleeps"] = static_cast<double>(spent.lockSleeps);
 }
 
 double Seconds(std::chrono::steady_clock::time_point start)
