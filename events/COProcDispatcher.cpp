@@ -31,6 +31,7 @@ constexpr int lockSpins = 2000;
 // after a sweep without reuse no more than the few a steady sender needs.
 constexpr size_t spareDataBlockLimit = 1024;
 constexpr size_t spareDataBlocksKept = 8;
+constexpr uint32_t spareTrimIntervalMs = 50;
 constexpr uint32_t keptSweepIntervalMs = 5;
 
 std::mutex staticsLock;
@@ -287,8 +288,9 @@ void COProcDispatcher::RetireDeliveredData()
     }
 }
 
-// Kept views are let go every few milliseconds, on the next idle pass, and so
-// are the spare data blocks that no put wanted since the last time.
+// Kept views are let go every few milliseconds, on the next idle pass. Spare
+// data blocks that no put wanted over a longer while go back to the heap: as
+// many as the spare list never fell below, oldest first, beyond a few.
 void COProcDispatcher::SweepKeptViews()
 {
     const uint32_t now = platform::MillisecondClock();
@@ -303,13 +305,16 @@ void COProcDispatcher::SweepKeptViews()
     // A data block's number is never named again once its creator has let it
     // go, so a view used since the last sweep may stay for the next one.
     DataHeap()->SweepKept(true);
-    if (sparesTakenSinceSweep == 0) {
-        while (spareDataBlocks.size() > spareDataBlocksKept) {
-            DataHeap()->Free(spareDataBlocks.back().header);
-            spareDataBlocks.pop_back();
-        }
+    if (now - lastSpareTrim < spareTrimIntervalMs) {
+        return;
     }
-    sparesTakenSinceSweep = 0;
+    lastSpareTrim = now;
+    const size_t unwanted = sparesLowWater > spareDataBlocksKept ? sparesLowWater - spareDataBlocksKept : 0;
+    for (size_t i = 0; i < unwanted; ++i) {
+        DataHeap()->Free(spareDataBlocks[i].header);
+    }
+    spareDataBlocks.erase(spareDataBlocks.begin(), spareDataBlocks.begin() + static_cast<std::ptrdiff_t>(unwanted));
+    sparesLowWater = spareDataBlocks.size();
 }
 
 // Maps the data block an event names and checks that it is one: the right id

@@ -164,11 +164,12 @@ private:
     };
     // By id: the own queue delivers through these views.
     std::unordered_map<int32_t, DataBlock> dataBlocks;
-    // Delivered blocks kept for reuse: no queue slot refers to them any more.
-    // As many are kept as a burst needed; those not wanted since the last
-    // sweep go back to the heap.
+    // Delivered blocks kept for reuse, oldest first: no queue slot refers to
+    // them any more. The fewest there were since the last trim tells how many
+    // nobody wanted.
     std::vector<DataBlock> spareDataBlocks;
-    size_t sparesTakenSinceSweep = 0;
+    size_t sparesLowWater = 0;
+    uint32_t lastSpareTrim = 0;
     // The block of the event being put, whose count this process changes
     // through its own view.
     DataBlock puttingData{nullptr, 0, 0};

@@ -153,7 +153,7 @@ COProcDispatcher::DataBlock COProcDispatcher::NewDataBlock(int32_t size)
     if (spare != spareDataBlocks.rend()) {
         block = *spare;
         spareDataBlocks.erase(std::next(spare).base());
-        ++sparesTakenSinceSweep;
+        sparesLowWater = std::min(sparesLowWater, spareDataBlocks.size());
     } else {
         block.header = static_cast<Header*>(DataHeap()->Alloc(size));
         if (block.header == nullptr) {

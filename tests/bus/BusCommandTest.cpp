@@ -25,6 +25,8 @@ TEST(BusCommand, PayloadsBecomeTheirWireBytes)
     EXPECT_EQ(value.value, -1);
     EXPECT_EQ(value.route, 1);
     EXPECT_EQ(value.repeat, 3);
+    EXPECT_FALSE(value.numbered);
+    EXPECT_TRUE(ParseBusCommand({"send", "Bus", "5", "--repeat", "3", "--numbered"}).numbered);
 
     BusCommand listen = ParseBusCommand({"listen", "Bus", "--count", "4", "--time", "250", "--ready", "r.txt"});
     EXPECT_EQ(listen.mode, BusCommand::Mode::Listen);
@@ -47,6 +49,8 @@ TEST(BusCommand, RefusesWhatItCannotSend)
         {"send", "Bus", "1", "--file", "/nonexistent/file"},
         {"send", "Bus", "1", "--winexec", "normal", "x"},
         {"send", "Bus", "1", "--count", "2"},
+        {"send", "Bus", "1", "--text", "a", "--numbered"},
+        {"listen", "Bus", "--numbered"},
         {"listen", "Bus", "--text", "a"},
         {"listen", "Bus", "--count", "0"},
         {"listen", ""},

@@ -3,12 +3,34 @@
 #include "BusTestNames.h"
 #include "RecordingReceiver.h"
 #include "events/CommonObjectEventManager.h"
+#include "events/HeapCounters.h"
+#include "foundation/AnimTime.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <memory>
 
 namespace {
+
+// Records like any receiver, and runs an action once, at its first event.
+class ActingReceiver : public RecordingReceiver {
+public:
+    std::function<void()> atFirstEvent;
+
+protected:
+    bool HandleEvent(COEvent* event) override
+    {
+        const bool handled = RecordingReceiver::HandleEvent(event);
+        if (event->eventCode != EVENT_IDLE && atFirstEvent) {
+            const std::function<void()> action = std::move(atFirstEvent);
+            atFirstEvent = nullptr;
+            action();
+        }
+        return handled;
+    }
+};
 
 class COProcDispatcherTest : public ::testing::Test {
 protected:
@@ -212,6 +234,69 @@ TEST_F(COProcDispatcherTest, ReusedDataBlockNeverCarriesAnotherEventsBytes)
         EXPECT_EQ(each->events[2].bytes, std::string("third"));
         EXPECT_EQ(each->events[3].bytes, std::string("fourth"));
     }
+}
+
+// Tests that an event put by a receiver while the queue is being delivered
+// comes in the same pass, after the events that were already queued.
+TEST_F(COProcDispatcherTest, EventPutDuringDeliveryComesLastInTheSamePass)
+{
+    Attach();
+    ActingReceiver acting;
+    acting.atFirstEvent = [this] { Put(0x903); };
+    sut->RemoveReceiver(receiver->GetID());
+    sut->AddReceiver(acting.GetID());
+    Put(0x901);
+    Put(0x902);
+    Pump();
+    EXPECT_EQ(Codes(acting), (std::vector<unsigned int>{0x901, 0x902, 0x903}));
+}
+
+// Tests that a receiver destroying its dispatcher ends the pass there, and
+// that the events already taken from its queue but not delivered let go of
+// their data, so that the sending process can free its blocks.
+TEST_F(COProcDispatcherTest, DispatcherDestroyedDuringDeliveryLetsGoOfTakenData)
+{
+    Attach();
+    RecordingReceiver& second = AttachOther();
+    ActingReceiver destroyer;
+    destroyer.atFirstEvent = [this] { sut.reset(); };
+    sut->RemoveReceiver(receiver->GetID());
+    sut->AddReceiver(destroyer.GetID());
+    for (const char* text : {"one", "two", "three"}) {
+        CommonObjectEventManager::staticSendEvent(0, other->GetID(), 0x911, const_cast<char*>(text),
+                                                  static_cast<int>(std::strlen(text)), 0);
+    }
+    Pump();
+    Pump();
+    EXPECT_EQ(sut, nullptr);
+    EXPECT_EQ(destroyer.events.size(), 1u);
+    EXPECT_EQ(second.events.size(), 3u);
+    EXPECT_FALSE(other->HasUndeliveredData());
+}
+
+// Tests that a sender's delivered data blocks serve its next burst instead of
+// new segments, and that those no burst wanted for a while go back.
+TEST_F(COProcDispatcherTest, DeliveredDataBlocksServeTheNextBurstThenGoBack)
+{
+    Attach();
+    auto burst = [this] {
+        const HeapCounters before = heapCountersNow();
+        for (int i = 0; i < 100; ++i) {
+            PutData(0x921, "burst " + std::to_string(100 + i));
+        }
+        Pump();
+        Pump();
+        EXPECT_EQ(receiver->events.back().bytes, "burst 199");
+        EXPECT_FALSE(sut->HasUndeliveredData());
+        return (heapCountersNow() - before).segmentsCreated;
+    };
+    EXPECT_GE(burst(), 100u);
+    EXPECT_LT(burst(), 10u); // queue blocks only
+    for (int sweep = 0; sweep < 3; ++sweep) {
+        utilSleep(60);
+        Pump();
+    }
+    EXPECT_GE(burst(), 90u);
 }
 
 // Tests that the last dispatcher of a name takes every shared object of the

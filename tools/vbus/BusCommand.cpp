@@ -109,6 +109,8 @@ BusCommand ParseBusCommand(const std::vector<std::string>& arguments)
                 return Failed("--repeat needs a positive number");
             }
             command.repeat = static_cast<long>(number);
+        } else if (sending && option == "--numbered") {
+            command.numbered = true;
         } else if (!sending && option == "--count" && hasValue) {
             if (!ParseNumber(arguments[++i], 1, 1000000000, &number)) {
                 return Failed("--count needs a positive number");
@@ -125,16 +127,20 @@ BusCommand ParseBusCommand(const std::vector<std::string>& arguments)
             return Failed("unexpected argument '" + option + "'");
         }
     }
+    if (command.numbered && !command.payload.empty()) {
+        return Failed("--numbered numbers events without data");
+    }
     return command;
 }
 
 const char* BusUsage()
 {
     return "usage: vbus send BUS CODE [--text TEXT | --winexec SHOW TEXT | --file PATH | --value N]\n"
-           "                 [--route R] [--repeat N]\n"
+           "                 [--route R] [--repeat N] [--numbered]\n"
            "       vbus listen BUS [--count N] [--time MS] [--ready FILE]\n"
-           "Attaches to the cross-process bus BUS. send puts one event (N times with --repeat) on it and\n"
-           "waits until its data has been taken; listen prints one line per event delivered here:\n"
+           "Attaches to the cross-process bus BUS. send puts one event (N times with --repeat, valued\n"
+           "1..N with --numbered) on it and waits until its data has been taken; listen prints one\n"
+           "line per event delivered here:\n"
            "  sender=ID code=0xCODE size=N value=V | text=\"...\" | hex=...\n"
            "listen ends after --count events (exit 0), after --time (exit 0 without --count, 1 when\n"
            "the count was not reached); --ready names a file written once the listener is attached.\n";

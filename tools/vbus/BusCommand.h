@@ -6,6 +6,7 @@
 
 // What one run of the bus tool is asked to do, read from its arguments:
 //   send BUS CODE [--text T | --winexec SHOW T | --file PATH | --value N] [--route R] [--repeat N]
+//        [--numbered]
 //   listen BUS [--count N] [--time MS] [--ready FILE]
 // Numbers take decimal or 0x hex. A text payload is sent with its zero byte,
 // a WinExec payload as a 32-bit show mode followed by the zero-terminated
@@ -20,8 +21,9 @@ struct BusCommand {
     long value = 0;               // sent when there is no payload
     unsigned short route = 0;
     long repeat = 1;
-    long count = -1;     // listen: stop after this many events; -1 for no limit
-    uint32_t timeMs = 0; // listen: stop after this long; 0 for no limit
+    bool numbered = false; // the i-th of the repeated events carries the value i
+    long count = -1;       // listen: stop after this many events; -1 for no limit
+    uint32_t timeMs = 0;   // listen: stop after this long; 0 for no limit
     std::string readyFile;
     std::string error; // why the arguments were not understood
 };

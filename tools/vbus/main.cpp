@@ -26,7 +26,8 @@ bool Elapsed(uint32_t start, uint32_t limit)
 int Send(const BusCommand& command, COProcDispatcher& dispatcher)
 {
     for (long i = 0; i < command.repeat; ++i) {
-        void* data = command.payload.empty() ? reinterpret_cast<void*>(static_cast<intptr_t>(command.value))
+        const long value = command.numbered ? i + 1 : command.value;
+        void* data = command.payload.empty() ? reinterpret_cast<void*>(static_cast<intptr_t>(value))
                                              : const_cast<uint8_t*>(command.payload.data());
         CommonObjectEventManager::staticSendEvent(0, dispatcher.GetID(), command.code, data,
                                                   static_cast<int>(command.payload.size()), command.route);
