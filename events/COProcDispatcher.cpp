@@ -10,6 +10,7 @@
 #include "platform/CpuRelax.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -25,8 +26,9 @@ constexpr size_t nameBufferSize = 260;
 // blocks this process still holds for them.
 constexpr int heldBlockWaits = 100;
 constexpr uint32_t heldBlockWaitMs = 100;
-// About ten microseconds of polling.
-constexpr int lockSpins = 2000;
+// A waiting lock polls this long before its first sleep.
+constexpr std::chrono::microseconds lockSpin{5};
+constexpr int spinsBetweenClockReads = 16;
 // Delivered data blocks a sender keeps for reuse: at most this many, and
 // after a sweep without reuse no more than the few a steady sender needs.
 constexpr size_t spareDataBlockLimit = 1024;
@@ -235,7 +237,10 @@ bool COProcDispatcher::OnIdle(unsigned long)
         }
         FileMappingHeap* heap = DataHeap();
         CODispatcher::HandleEvent(&event);
-        if (header != nullptr && heap == DataHeap()) {
+        // A block of this dispatcher's own went with it if a receiver
+        // destroyed it; a kept view stays with the heap.
+        const bool viewGone = destroyed && cookie == nullptr;
+        if (header != nullptr && heap == DataHeap() && !viewGone) {
             // The count goes down through the view still at hand; the creator
             // frees or reuses the block once it is below 0.
             sharedDecrement(header->refCount);
@@ -356,14 +361,18 @@ bool COProcDispatcher::Lock(Header& header, int timeout)
 {
     uint32_t deadline = 0;
     bool deadlineSet = false;
-    // Holders keep a block for a few microseconds: a short spin before the
-    // first 10 ms sleep saves the sleep in nearly every wait.
-    int spins = 0;
+    // Holders keep a block for well under a microsecond and, wherever they
+    // can, not across a system call: a short spin before the first 10 ms
+    // sleep saves the sleep in nearly every wait.
+    bool spinning = true;
+    const auto spinStart = std::chrono::steady_clock::now();
     for (;;) {
         while (sharedLoad(header.lock) >= 0) {
-            if (spins < lockSpins) {
-                ++spins;
-                platform::CpuRelax();
+            if (spinning) {
+                for (int i = 0; i < spinsBetweenClockReads; ++i) {
+                    platform::CpuRelax();
+                }
+                spinning = std::chrono::steady_clock::now() - spinStart < lockSpin;
                 continue;
             }
             if (timeout != 0) {

@@ -127,6 +127,7 @@ private:
 
     enum class PutWalk { Put, Vanished, Retry };
     PutWalk WalkAndPut(int queueID, COEvent* event, bool mayRetry);
+    void KeepQueuesOfTable();
     void KeepChainFrom(int32_t id);
     void AddSpareQueueBlock(int32_t capacity);
     BlockView TakeSpareQueueBlock(int32_t capacity);

@@ -126,6 +126,7 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
         Unlock(*block.header);
         puttingData = block;
     }
+    KeepQueuesOfTable();
     Lock(queueArray->header, 0);
     const int32_t count = std::clamp(queueArray->count, 0, QUEUE_ENTRIES);
     for (int32_t i = 0; i < count; ++i) {
@@ -297,6 +298,21 @@ COProcDispatcher::PutWalk COProcDispatcher::WalkAndPut(int queueID, COEvent* eve
         Unlock(block->header);
         queueHeap->DoneKept(record);
         return PutWalk::Put;
+    }
+}
+
+// Opens the first blocks of the table's queues that have no kept view yet
+// before the table is locked, so that no other sender waits on it meanwhile.
+// The entries read here without the lock only tell what to open.
+void COProcDispatcher::KeepQueuesOfTable()
+{
+    for (QueueEntry& entry : queueArray->entries) {
+        const int32_t id = std::atomic_ref<int32_t>(entry.queueId).load(std::memory_order_relaxed);
+        if (id > 0 && id != queueId && queueHeap->WouldOpen(id)) {
+            MappedSegment* record = nullptr;
+            queueHeap->MapKept(id, &record);
+            queueHeap->DoneKept(record);
+        }
     }
 }
 

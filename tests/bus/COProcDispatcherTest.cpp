@@ -274,6 +274,26 @@ TEST_F(COProcDispatcherTest, DispatcherDestroyedDuringDeliveryLetsGoOfTakenData)
     EXPECT_FALSE(other->HasUndeliveredData());
 }
 
+// Tests that a receiver may destroy the dispatcher while it delivers that
+// dispatcher's own data, whose block goes with it, and that the other queue
+// then skips the events whose data has gone.
+TEST_F(COProcDispatcherTest, DispatcherDestroyedWhileDeliveringItsOwnData)
+{
+    Attach();
+    RecordingReceiver& second = AttachOther();
+    ActingReceiver destroyer;
+    destroyer.atFirstEvent = [this] { sut.reset(); };
+    sut->RemoveReceiver(receiver->GetID());
+    sut->AddReceiver(destroyer.GetID());
+    PutData(0x931, "own data");
+    PutData(0x932, "more");
+    Pump();
+    Pump();
+    EXPECT_EQ(sut, nullptr);
+    EXPECT_EQ(destroyer.events.size(), 1u);
+    EXPECT_TRUE(second.events.empty());
+}
+
 // Tests that a sender's delivered data blocks serve its next burst instead of
 // new segments, and that those no burst wanted for a while go back.
 TEST_F(COProcDispatcherTest, DeliveredDataBlocksServeTheNextBurstThenGoBack)
