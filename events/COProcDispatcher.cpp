@@ -27,7 +27,7 @@ constexpr size_t nameBufferSize = 260;
 constexpr int heldBlockWaits = 100;
 constexpr uint32_t heldBlockWaitMs = 100;
 // A waiting lock polls this long before its first sleep.
-constexpr std::chrono::microseconds lockSpin{5};
+constexpr std::chrono::microseconds lockSpin{10};
 constexpr int spinsBetweenClockReads = 16;
 // Delivered data blocks a sender keeps for reuse: at most this many, and
 // after a sweep without reuse no more than the few a steady sender needs.
@@ -153,7 +153,9 @@ COProcDispatcher::~COProcDispatcher()
     // Events taken out of the queue but not delivered are let go like those
     // still in it.
     for (; takenNext < taken.size(); ++takenNext) {
-        UnrefEventData(&taken[takenNext]);
+        COEvent event{};
+        FromSlot(&taken[takenNext], &event);
+        UnrefEventData(&event);
     }
     if (firstBlock != nullptr) {
         COEvent event{};
@@ -271,7 +273,7 @@ bool COProcDispatcher::NextTakenEvent(COEvent* event)
             return false;
         }
     }
-    *event = taken[takenNext++];
+    FromSlot(&taken[takenNext++], event);
     return true;
 }
 

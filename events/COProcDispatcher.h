@@ -184,8 +184,9 @@ private:
     std::vector<std::pair<int32_t, MappedSegment*>> premapped;
     // Blocks a put has passed, so that a chain leading back into itself ends.
     std::vector<int32_t> walked;
-    // Events taken out of the own queue in one pass and not yet delivered.
-    std::vector<COEvent> taken;
+    // Slots taken out of the own queue in one pass and not yet delivered,
+    // copied as they lay so that the blocks are held as briefly as can be.
+    std::vector<EventSlot> taken;
     size_t takenNext = 0;
     // Set while OnIdle delivers, so that a receiver destroying the dispatcher
     // ends the pass.

@@ -443,9 +443,9 @@ bool COProcDispatcher::TakeQueuedEvents()
     int32_t capacity = ownChain.front().capacity;
     for (;;) {
         const int32_t used = FirstFreeSlot(block, capacity);
-        for (int32_t i = 0; i < used; ++i) {
-            FromSlot(SlotAt(block, i), &taken.emplace_back());
-        }
+        const size_t before = taken.size();
+        taken.resize(before + static_cast<size_t>(used));
+        std::memcpy(&taken[before], SlotAt(block, 0), static_cast<size_t>(used) * sizeof(EventSlot));
         std::memset(SlotAt(block, 0), 0, static_cast<size_t>(used) * sizeof(EventSlot));
         // Once a block has a free slot, the rest of the chain is empty.
         EventQueueBlock* next = used == capacity ? GetNextEventQueueBlock(block) : nullptr;
@@ -531,8 +531,12 @@ void COProcDispatcher::PremapChainedBlocks()
 {
     int32_t nextId = std::atomic_ref<int32_t>(ownChain.back().block->nextId).load(std::memory_order_acquire);
     while (nextId > 0 && premapped.size() < premapLimit) {
+        // Blocks this process chained on as a sender are held, not attached:
+        // the owner maps them like anybody else's.
+        const auto attached = [nextId](const BlockView& view) { return view.id == nextId; };
         const auto known = [nextId](const auto& entry) { return entry.first == nextId; };
-        if (ViewAtHand(nextId, nullptr) != nullptr || std::any_of(premapped.begin(), premapped.end(), known)) {
+        if (std::any_of(ownChain.begin(), ownChain.end(), attached) ||
+            std::any_of(premapped.begin(), premapped.end(), known)) {
             return;
         }
         MappedSegment* record = nullptr;

@@ -22,9 +22,9 @@ public:
         for (const auto& [code, cost] : costs) {
             const double n = static_cast<double>(events.at(code));
             std::printf("peer code=0x%x events=%.0f creations/event=%.3f opens/event=%.3f maps/event=%.3f "
-                        "unmaps/event=%.3f mutex/event=%.3f\n",
+                        "unmaps/event=%.3f mutex/event=%.3f lock sleeps=%llu\n",
                         code, n, cost.segmentsCreated / n, cost.segmentsOpened / n, cost.views / n, cost.unmaps / n,
-                        cost.mutexAcquisitions / n);
+                        cost.mutexAcquisitions / n, static_cast<unsigned long long>(cost.lockSleeps));
         }
     }
 
@@ -47,9 +47,11 @@ protected:
             total.views += spent.views;
             total.unmaps += spent.unmaps;
             total.mutexAcquisitions += spent.mutexAcquisitions;
+            total.lockSleeps += spent.lockSleeps;
             events[lastKind] += event->Value();
+            // The answer's own costs go to the next batch.
+            mark = now;
             Answer(batchAcked);
-            mark = heapCountersNow();
             return true;
         }
         case ping:
