@@ -274,14 +274,13 @@ COProcDispatcher::PutWalk COProcDispatcher::WalkAndPut(int queueID, COEvent* eve
             return PutWalk::Retry;
         }
         if (grown.block == nullptr) {
-            grown.block = static_cast<EventQueueBlock*>(queueHeap->Alloc(BlockSize(newCapacity)));
-            if (grown.block == nullptr) {
-                Unlock(block->header);
-                queueHeap->DoneKept(record);
-                return PutWalk::Put;
-            }
-            grown.id = static_cast<int32_t>(queueHeap->GetID(grown.block));
-            grown.capacity = newCapacity;
+            AddSpareQueueBlock(newCapacity);
+            grown = TakeSpareQueueBlock(newCapacity);
+        }
+        if (grown.block == nullptr) {
+            Unlock(block->header);
+            queueHeap->DoneKept(record);
+            return PutWalk::Put;
         }
         WriteHeader(grown.block->header, BlockSize(newCapacity), grown.id, 0);
         grown.block->capacity = newCapacity;
