@@ -46,24 +46,6 @@ protected:
 
     static void Pump() { CommonObjectEventManager::staticDispatchEvents(0); }
 
-    static std::vector<unsigned int> Codes(const RecordingReceiver& from)
-    {
-        std::vector<unsigned int> codes;
-        for (const auto& event : from.events) {
-            codes.push_back(event.code);
-        }
-        return codes;
-    }
-
-    static std::vector<unsigned int> Range(unsigned int first, unsigned int last)
-    {
-        std::vector<unsigned int> codes;
-        for (unsigned int code = first; code <= last; ++code) {
-            codes.push_back(code);
-        }
-        return codes;
-    }
-
     BusPeek::EventQueueBlock* SecondBlock() { return peek->Block(peek->Block(ownerQueue)->nextId); }
 
     CommonObjectEventManager manager;

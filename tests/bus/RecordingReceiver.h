@@ -36,3 +36,23 @@ protected:
         return true;
     }
 };
+
+// The codes a receiver got, in delivery order.
+inline std::vector<unsigned int> Codes(const RecordingReceiver& from)
+{
+    std::vector<unsigned int> codes;
+    for (const auto& event : from.events) {
+        codes.push_back(event.code);
+    }
+    return codes;
+}
+
+// The codes first..last, both included.
+inline std::vector<unsigned int> Range(unsigned int first, unsigned int last)
+{
+    std::vector<unsigned int> codes;
+    for (unsigned int code = first; code <= last; ++code) {
+        codes.push_back(code);
+    }
+    return codes;
+}
