@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <type_traits>
 
 namespace foundation {
 
@@ -12,14 +13,29 @@ namespace {
 
 enum class Size { normal, shortInt, longInt, longLong, sizeType, longDouble };
 
+// Widths and precisions count up to this bound, so that their sums cannot
+// overflow; a larger one is still printed, into the buffer that FormatV
+// grows to the printed length.
+constexpr int kNumberLimit = 1 << 24;
+
 int ReadNumber(const char*& p)
 {
     int value = 0;
     while (*p >= '0' && *p <= '9') {
-        value = std::min(value * 10 + (*p++ - '0'), 1 << 24);
+        value = std::min(value * 10 + (*p++ - '0'), kNumberLimit);
     }
     return value;
 }
+
+// A width or precision from the arguments, saturated at the bound; the
+// magnitude of INT_MIN included.
+int Saturated(long long value)
+{
+    return static_cast<int>(std::min<long long>(value < 0 ? -value : value, kNumberLimit));
+}
+
+// What a wint_t argument is passed as: int where it is narrower.
+using PassedWint = std::conditional_t<(sizeof(wint_t) < sizeof(int)), int, wint_t>;
 
 // Skips the size modifiers and tells which argument type they select, so
 // that every later item reads its own argument.
@@ -65,15 +81,26 @@ Size ReadSize(const char*& p)
     }
 }
 
-// The length of a string argument; with a precision, only that many bytes
-// may be read (the text need not be terminated).
-int TextLength(const char* text, int precision)
+// The length of a string argument; with a precision, 0 included, only that
+// many bytes may be read (the text need not be terminated).
+int TextLength(const char* text, bool hasPrecision, int precision)
 {
-    if (precision == 0) {
+    if (!hasPrecision) {
         return static_cast<int>(std::min<std::size_t>(std::strlen(text), 1 << 30));
     }
     const void* end = std::memchr(text, '\0', static_cast<std::size_t>(precision));
     return end == nullptr ? precision : static_cast<int>(static_cast<const char*>(end) - text);
+}
+
+// The room for a wide-text argument: its length in bytes, which no narrow
+// form of it exceeds. With a precision (the most bytes printed) nothing of
+// it is read, as it need not be terminated.
+int WideTextLength(const wchar_t* text, bool hasPrecision, int precision)
+{
+    if (hasPrecision) {
+        return precision;
+    }
+    return static_cast<int>(std::min<std::size_t>(std::wcslen(text), 1 << 27) * sizeof(wchar_t));
 }
 
 void SkipInteger(Size size, va_list* args)
@@ -102,35 +129,51 @@ int EstimateFormattedLength(const char* format, va_list callerArgs)
             ++total;
             continue;
         }
-        int item = 0;
+        int64_t item = 0;
         for (; *p == '-' || *p == '+' || *p == '0' || *p == ' ' || *p == '#'; ++p) {
             item += *p == '#' ? 2 : 0;
         }
         int width = 0;
         if (*p == '*') {
-            width = std::abs(va_arg(args, int));
+            width = Saturated(va_arg(args, int));
             ++p;
         } else {
             width = ReadNumber(p);
         }
+        // A negative precision from the arguments counts as none.
         int precision = 0;
+        bool hasPrecision = false;
         if (*p == '.') {
             ++p;
             if (*p == '*') {
-                precision = std::max(va_arg(args, int), 0);
+                const int value = va_arg(args, int);
+                hasPrecision = value >= 0;
+                precision = hasPrecision ? Saturated(value) : 0;
                 ++p;
             } else {
+                hasPrecision = true;
                 precision = ReadNumber(p);
             }
         }
         const Size size = ReadSize(p);
         switch (*p) {
         case 'c':
-        case 's': {
+        case 'C':
+        case 's':
+        case 'S': {
+            // C and S, like lc and ls, take a wide character and a wide text.
+            const bool wide = *p == 'C' || *p == 'S' || size == Size::longInt;
             int length = 2;
-            if (*p == 's') {
-                const char* text = va_arg(args, const char*);
-                length = text == nullptr ? 6 : std::max(1, TextLength(text, precision));
+            if (*p == 's' || *p == 'S') {
+                if (wide) {
+                    const wchar_t* text = va_arg(args, const wchar_t*);
+                    length = text == nullptr ? 6 : std::max(1, WideTextLength(text, hasPrecision, precision));
+                } else {
+                    const char* text = va_arg(args, const char*);
+                    length = text == nullptr ? 6 : std::max(1, TextLength(text, hasPrecision, precision));
+                }
+            } else if (wide) {
+                va_arg(args, PassedWint);
             } else {
                 SkipInteger(size, &args);
             }

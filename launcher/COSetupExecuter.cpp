@@ -40,18 +40,17 @@ void StartWithWinExec(const WinExecPayload* payload)
     platform::StartProgramShown(line, payload->showMode);
 }
 
-// The text of a request, when it has one: events from another process carry
-// their size, and a text that is not terminated within it is not read.
+// The text of a request, when it has one. A request without data (size 0:
+// data then holds a plain value, never an address) has none, and neither has
+// one whose text is not terminated within its size.
 const char* RequestText(const COEvent* event, size_t offset)
 {
-    if (event->data == nullptr)
+    if (event->data == nullptr || event->dataSize <= 0)
         return nullptr;
+    const size_t size = static_cast<size_t>(event->dataSize);
     const char* text = static_cast<const char*>(event->data) + offset;
-    if (event->dataSize > 0) {
-        const size_t size = static_cast<size_t>(event->dataSize);
-        if (size <= offset || std::memchr(text, '\0', size - offset) == nullptr)
-            return nullptr;
-    }
+    if (size <= offset || std::memchr(text, '\0', size - offset) == nullptr)
+        return nullptr;
     return text;
 }
 

@@ -9,51 +9,86 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
+// The program name by the C runtime's rule: a quote only toggles quoting,
+// and every other character, backslashes included, is taken as it is.
+std::string ReadProgramName(const std::string& line, size_t& i)
+{
+    std::string name;
+    bool quoted = false;
+    for (; i < line.size() && (quoted || !IsBlank(line[i])); ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else
+            name += line[i];
+    }
+    return name;
+}
+
+// An argument after the program name: backslashes escape quotes, and ""
+// inside a quoted part is a literal quote.
+std::string ReadArgument(const std::string& line, size_t& i)
+{
+    const size_t n = line.size();
+    std::string argument;
+    bool quoted = false;
+    while (i < n && (quoted || !IsBlank(line[i]))) {
+        if (line[i] == '\\') {
+            size_t backslashes = 0;
+            while (i < n && line[i] == '\\') {
+                ++backslashes;
+                ++i;
+            }
+            if (i < n && line[i] == '"') {
+                argument.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    argument += '"';
+                    ++i;
+                }
+            } else {
+                argument.append(backslashes, '\\');
+            }
+        } else if (line[i] == '"') {
+            if (quoted && i + 1 < n && line[i + 1] == '"') {
+                argument += '"';
+                i += 2;
+            } else {
+                quoted = !quoted;
+                ++i;
+            }
+        } else {
+            argument += line[i++];
+        }
+    }
+    return argument;
+}
+
+std::vector<std::string> Split(const std::string& line, bool programNameFirst)
+{
+    std::vector<std::string> arguments;
+    size_t i = 0;
+    while (true) {
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+        if (i >= line.size())
+            break;
+        if (arguments.empty() && programNameFirst)
+            arguments.push_back(ReadProgramName(line, i));
+        else
+            arguments.push_back(ReadArgument(line, i));
+    }
+    return arguments;
+}
+
 } // namespace
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine)
 {
-    std::vector<std::string> arguments;
-    size_t i = 0;
-    const size_t n = commandLine.size();
-    while (true) {
-        while (i < n && IsBlank(commandLine[i]))
-            ++i;
-        if (i >= n)
-            break;
-        std::string argument;
-        bool quoted = false;
-        while (i < n && (quoted || !IsBlank(commandLine[i]))) {
-            if (commandLine[i] == '\\') {
-                size_t backslashes = 0;
-                while (i < n && commandLine[i] == '\\') {
-                    ++backslashes;
-                    ++i;
-                }
-                if (i < n && commandLine[i] == '"') {
-                    argument.append(backslashes / 2, '\\');
-                    if (backslashes % 2 == 1) {
-                        argument += '"';
-                        ++i;
-                    }
-                } else {
-                    argument.append(backslashes, '\\');
-                }
-            } else if (commandLine[i] == '"') {
-                if (quoted && i + 1 < n && commandLine[i + 1] == '"') {
-                    argument += '"';
-                    i += 2;
-                } else {
-                    quoted = !quoted;
-                    ++i;
-                }
-            } else {
-                argument += commandLine[i++];
-            }
-        }
-        arguments.push_back(std::move(argument));
-    }
-    return arguments;
+    return Split(commandLine, true);
+}
+
+std::vector<std::string> SplitArguments(const std::string& argumentText)
+{
+    return Split(argumentText, false);
 }
 
 std::string JoinCommandLine(const std::vector<std::string>& arguments)
@@ -78,8 +113,10 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments)
             backslashes = 0;
             line += c;
         }
-        line.append(backslashes * 2, '\\');
+        // Trailing backslashes go after the closing quote, where both rules
+        // take them as they are.
         line += '"';
+        line.append(backslashes, '\\');
     }
     return line;
 }

@@ -2,10 +2,14 @@
 
 #include "afx/CMemoryException.h"
 #include "afx/CString.h"
+#include "foundation/FormatEstimate.h"
+#include "GuardedBytes.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -14,6 +18,15 @@ std::string Printed(const char* format, double value)
     char text[512];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+int EstimateOf(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int estimate = foundation::EstimateFormattedLength(format, args);
+    va_end(args);
+    return estimate;
 }
 } // namespace
 
@@ -60,6 +73,44 @@ TEST(OvStringFormat, PrintedTextAlwaysFits)
 
     sut.Format("");
     EXPECT_EQ(static_cast<const char*>(sut), static_cast<const char*>(OvGetEmptyString()));
+}
+
+// Tests that an explicit precision of 0 reads nothing of the text, which
+// need not be terminated: here it ends where the readable memory ends.
+TEST(OvStringFormat, ZeroPrecisionReadsNoText)
+{
+    const GuardedBytes text("abcd", 4);
+    ASSERT_NE(text.Data(), nullptr);
+    OvString sut;
+    sut.Format("[%.*s]", 0, text.Data());
+    EXPECT_STREQ(sut, "[]");
+    // A written 0 is checked on the estimate alone: the address sanitizer's
+    // own check of printf (GCC 12) reads such a text whole.
+    EXPECT_EQ(EstimateOf("[%.0s]", text.Data()), 3);
+    sut.Format("[%.4s|%.*s]", text.Data(), 2, text.Data());
+    EXPECT_STREQ(sut, "[abcd|ab]");
+}
+
+// Tests that %C and %S take their wide character and wide text, so that the
+// items after them read their own arguments.
+TEST(OvStringFormat, WideConversionsTakeTheirArguments)
+{
+    OvString sut;
+    sut.Format("%C%s", static_cast<wint_t>(L'x'), "abc");
+    EXPECT_STREQ(sut, "xabc");
+    sut.Format("%S %d %s", L"wide", 7, "abc");
+    EXPECT_STREQ(sut, "wide 7 abc");
+    EXPECT_GE(sut.GetAllocLength(), sut.GetLength());
+}
+
+// Tests that widths and precisions at the ends of int saturate in the
+// estimate instead of overflowing: INT_MIN's width counts like INT_MAX's.
+TEST(OvStringFormat, EstimateSaturatesAtTheEndsOfInt)
+{
+    const int fromMin = EstimateOf("%*d|", INT_MIN, 5);
+    EXPECT_EQ(fromMin, EstimateOf("%*d|", INT_MAX, 5));
+    EXPECT_GT(fromMin, 32 + 1);
+    EXPECT_GE(EstimateOf("%*.*d|", INT_MAX, INT_MAX, 1), fromMin);
 }
 
 // Tests that a string may be formatted from its own text.

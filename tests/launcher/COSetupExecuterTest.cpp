@@ -122,7 +122,7 @@ TEST_F(ExecuterTest, CreateProcessSplitsAtLastBackslashAndStartsInThatFolder)
     std::string text = tools + "\\probe.exe split.txt first";
     std::vector<char> data(text.begin(), text.end());
     data.push_back('\0');
-    EXPECT_EQ(Send(EXECUTER_CREATE_PROCESS, data.data()), sut->GetID());
+    EXPECT_EQ(Send(EXECUTER_CREATE_PROCESS, data.data(), static_cast<int>(data.size())), sut->GetID());
     EXPECT_STREQ(data.data(), tools.c_str());
     const std::filesystem::path toolsFolder = std::filesystem::canonical(folder.Path() / "tools");
     EXPECT_EQ(std::filesystem::path(platform::CurrentFolder()), toolsFolder);
@@ -163,7 +163,8 @@ TEST_F(ExecuterTest, WinExecGoesToTheRootOnlyForProgramsNamedWithAPath)
     EXPECT_EQ(std::filesystem::path(report[0]), std::filesystem::path(report[0]).root_path());
 }
 
-// Tests that start requests without data, or with text that is not
+// Tests that start requests without data (a plain value in data, as a
+// data-less event from another process brings), or with text that is not
 // terminated within the event's size, are taken but start nothing.
 TEST_F(ExecuterTest, StartRequestsWithoutUsableTextStartNothing)
 {
@@ -171,6 +172,9 @@ TEST_F(ExecuterTest, StartRequestsWithoutUsableTextStartNothing)
     const std::string here = platform::CurrentFolder();
     EXPECT_EQ(Send(EXECUTER_CREATE_PROCESS), sut->GetID());
     EXPECT_EQ(Send(EXECUTER_WIN_EXEC), sut->GetID());
+    void* value = reinterpret_cast<void*>(static_cast<intptr_t>(12345));
+    EXPECT_EQ(Send(EXECUTER_CREATE_PROCESS, value), sut->GetID());
+    EXPECT_EQ(Send(EXECUTER_WIN_EXEC, value), sut->GetID());
     char unterminated[] = {'a', '\\', 'b'};
     Send(EXECUTER_CREATE_PROCESS, unterminated, sizeof unterminated);
     EXPECT_EQ(unterminated[1], '\\');

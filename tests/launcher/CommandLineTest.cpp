@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 using platform::JoinCommandLine;
+using platform::SplitArguments;
 using platform::SplitCommandLine;
 using Arguments = std::vector<std::string>;
 
-// Tests the Windows splitting rules for blanks, quotes and backslashes.
+// Tests the Windows splitting rules for arguments: blanks, quotes and backslashes.
 TEST(CommandLine, SplitFollowsTheWindowsRules)
 {
     const struct {
@@ -29,20 +30,54 @@ TEST(CommandLine, SplitFollowsTheWindowsRules)
         {"\"unterminated quote", {"unterminated quote"}},
     };
     for (const auto& c : cases)
+        EXPECT_EQ(SplitArguments(c.line), c.expected) << "line: " << c.line;
+}
+
+// Tests the program name (the first argument) by the C runtime's rule:
+// backslashes are literal there and a quote only toggles quoting. After it
+// the runtime's published examples keep their results.
+TEST(CommandLine, ProgramNameFollowsTheRuntimeRule)
+{
+    const struct {
+        const char* line;
+        Arguments expected;
+    } cases[] = {
+        {"\"C:\\dir\\\" x", {"C:\\dir\\", "x"}},
+        {"\"C:\\Program Files\\app.exe\" /x", {"C:\\Program Files\\app.exe", "/x"}},
+        {"C:\\dir\\\"x y\" z", {"C:\\dir\\x y", "z"}},
+        {"\\\\\"a\"\" b", {"\\\\a b"}},
+        {"pro\"g ram\"x y", {"prog ramx", "y"}},
+        {"\"open name", {"open name"}},
+        {"p \"a b c\" d e", {"p", "a b c", "d", "e"}},
+        {"p \"ab\\\"c\" \"\\\\\" d", {"p", "ab\"c", "\\", "d"}},
+        {"p a\\\\\\b d\"e f\"g h", {"p", "a\\\\\\b", "de fg", "h"}},
+        {"p a\\\\\\\"b c d", {"p", "a\\\"b", "c", "d"}},
+        {"p a\\\\\\\\\"b c\" d e", {"p", "a\\\\b c", "d", "e"}},
+        {"p a\"b\"\" c d", {"p", "ab\" c d"}},
+    };
+    for (const auto& c : cases)
         EXPECT_EQ(SplitCommandLine(c.line), c.expected) << "line: " << c.line;
 }
 
-// Tests that joining quotes exactly what splitting needs to give the arguments back.
+// Tests that joining quotes exactly what splitting needs to give the
+// arguments back, by either rule for the first one when it holds no quote
+// (a program name cannot hold one).
 TEST(CommandLine, JoinRoundTripsThroughSplit)
 {
     const Arguments samples[] = {
         {},
         {"plain", "words"},
         {"with blank", "tab\there", ""},
-        {"quote\"inside", "trailing\\", "both \\\" mixed\\\\"},
         {"C:\\Program Files\\", "x"},
+        {"C:\\dir\\\\", "trailing\\ blank\\\\", "quote\"inside", "both \\\" mixed\\\\"},
+        {""},
     };
-    for (const Arguments& arguments : samples)
+    for (const Arguments& arguments : samples) {
+        EXPECT_EQ(SplitArguments(JoinCommandLine(arguments)), arguments) << JoinCommandLine(arguments);
         EXPECT_EQ(SplitCommandLine(JoinCommandLine(arguments)), arguments) << JoinCommandLine(arguments);
+    }
+    const Arguments quoteFirst = {"quote\"inside", "x"};
+    EXPECT_EQ(SplitArguments(JoinCommandLine(quoteFirst)), quoteFirst);
     EXPECT_EQ(JoinCommandLine({"a", "b c"}), "a \"b c\"");
+    EXPECT_EQ(JoinCommandLine({"C:\\Program Files\\", "x"}), "\"C:\\Program Files\"\\ x");
 }

@@ -39,7 +39,7 @@ std::vector<std::string> RuntimeArguments(const std::vector<std::string>& trace)
     for (const std::string& line : trace) {
         const size_t with = line.find(" with: ");
         if (line.rfind("[runtime] started in ", 0) == 0 && with != std::string::npos)
-            return platform::SplitCommandLine(line.substr(with + 7));
+            return platform::SplitArguments(line.substr(with + 7));
     }
     return {};
 }

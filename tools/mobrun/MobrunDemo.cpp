@@ -124,7 +124,7 @@ int ProgramMain(char* commandLine, int)
     // Looking at the message queue tells a starter waiting for this program to
     // become ready for input (WinExec waits for that) that it may go on.
     platform::PumpWindowMessages();
-    const std::vector<std::string> arguments = platform::SplitCommandLine(commandLine);
+    const std::vector<std::string> arguments = platform::SplitArguments(commandLine);
     DemoTrace(kWho, "started in %s with: %s", platform::CurrentFolder().c_str(), commandLine);
     std::string executer;
     for (const std::string& argument : arguments) {
