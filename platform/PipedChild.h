@@ -43,6 +43,9 @@ public:
 
     // Waits up to timeoutMs for the end; true with the exit code when it ended.
     bool Wait(uint32_t timeoutMs, int* exitCode = nullptr);
+    // Interrupts the child as Ctrl-C at its terminal would (SIGINT; the
+    // console's Ctrl-Break for its process group on Windows).
+    bool Interrupt();
     // Ends the child at once and reaps it.
     void Kill();
 

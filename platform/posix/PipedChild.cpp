@@ -189,6 +189,11 @@ bool PipedChild::Wait(uint32_t timeoutMs, int* exitCode)
     }
 }
 
+bool PipedChild::Interrupt()
+{
+    return process != -1 && kill(static_cast<pid_t>(process), SIGINT) == 0;
+}
+
 void PipedChild::Kill()
 {
     if (process == -1) {

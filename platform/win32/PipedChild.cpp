@@ -213,6 +213,11 @@ bool PipedChild::Wait(uint32_t timeoutMs, int* exitCode)
     return true;
 }
 
+bool PipedChild::Interrupt()
+{
+    return process != -1 && GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id) != 0;
+}
+
 void PipedChild::Kill()
 {
     if (process == -1) {

@@ -183,7 +183,7 @@ int DiscburnCommands::Write(const std::vector<std::string>& paths)
             }
             return exitDone;
         case TessalyClient::WriteOutcome::Stopped:
-            std::fprintf(stderr, "discburn: the write was stopped; the disc holds no new data\n");
+            std::fprintf(stderr, "discburn: the write was stopped (Ctrl-C)\n");
             return exitStopped;
         case TessalyClient::WriteOutcome::Failed:
             break;
