@@ -29,8 +29,9 @@ public:
     PipedChild& operator=(const PipedChild&) = delete;
 
     // Starts program (the arguments follow its name); false with a reason.
+    // With errorsToOutput the child's standard error joins its output.
     bool Start(const std::string& program, const std::vector<std::string>& arguments,
-               const EnvironmentChanges& environment, std::string& failure);
+               const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput = false);
 
     // Writes every byte; false once the child no longer reads.
     bool Write(const void* bytes, size_t count);

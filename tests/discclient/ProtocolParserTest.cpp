@@ -22,8 +22,15 @@ const std::vector<Transcript>& Transcripts()
     static const std::vector<Transcript> transcripts = {
         {"start and queries",
          "Command:=2\nCommand:=YOYODYNE WARP DRIVE\nCommand:Ok\nCommand:Failed\nCommand:",
-         {{Kind::Prompt}, {Kind::Value, 0, "2"}, {Kind::Prompt}, {Kind::Value, 0, "YOYODYNE WARP DRIVE"},
-          {Kind::Prompt}, {Kind::Ok}, {Kind::Prompt}, {Kind::Failed}, {Kind::Prompt}}},
+         {{Kind::Prompt},
+          {Kind::Value, 0, "2"},
+          {Kind::Prompt},
+          {Kind::Value, 0, "YOYODYNE WARP DRIVE"},
+          {Kind::Prompt},
+          {Kind::Ok},
+          {Kind::Prompt},
+          {Kind::Failed},
+          {Kind::Prompt}}},
         {"no recorder at start",
          "Error: 1,No DVD+R or DVD+RW recorder found\nNo DVD+R or DVD+RW Recorders found!\nCommand:=0\nCommand:",
          {{Kind::EngineError, 1, "No DVD+R or DVD+RW recorder found"},
@@ -95,8 +102,8 @@ std::string Describe(const std::vector<ServerEvent>& events)
 {
     std::string text;
     for (const ServerEvent& event : events) {
-        text += std::to_string(static_cast<int>(event.kind)) + "/" + std::to_string(event.number) + "/" + event.text +
-                " ";
+        text +=
+            std::to_string(static_cast<int>(event.kind)) + "/" + std::to_string(event.number) + "/" + event.text + " ";
     }
     return text;
 }
