@@ -136,6 +136,21 @@ TEST_F(ClientTest, ASlowAnswerTimesOutAndTheProgramIsEndedAfterwards)
             EXPECT_EQ(error.kind, TessalyError::Kind::TimedOut);
         }
     }
+    // A recorder that never comes back to idle: the write is given up.
+    options = Virtual("recorder " + Path("disc.img") + "\noperation 2\nprogress-interval 1\n");
+    options.writeStallTimeoutMs = 500;
+    {
+        TessalyClient stuck(options);
+        stuck.Start();
+        WriteFile("item.bin", "abc");
+        ASSERT_TRUE(stuck.Add(Path("item.bin")));
+        try {
+            stuck.Write(nullptr, 20);
+            FAIL() << "no timeout";
+        } catch (const TessalyError& error) {
+            EXPECT_EQ(error.kind, TessalyError::Kind::TimedOut);
+        }
+    }
     options.program = Path("no-such-program");
     TessalyClient missing(options);
     try {
