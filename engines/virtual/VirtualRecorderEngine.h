@@ -4,6 +4,7 @@
 #include "engines/virtual/DiscWriter.h"
 #include "engines/virtual/VirtualRecorderConfig.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
