@@ -10,6 +10,21 @@ VARIANTARG LongArgument(LONG value)
     return argument;
 }
 
+// The interface of the sink that the events are delivered to, with one
+// reference; null when the sink offers none that `accepted` allows.
+IDispatch* EventTarget(IUnknown& sink, RecorderEventSource::AcceptedSinks accepted)
+{
+    IDispatch* target = nullptr;
+    if (SUCCEEDED(sink.QueryInterface(IID_IRecorderEngineEvents, reinterpret_cast<void**>(&target)))) {
+        return target;
+    }
+    if (accepted == RecorderEventSource::AcceptedSinks::EventInterfaceOrDispatch &&
+        SUCCEEDED(sink.QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&target)))) {
+        return target;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 RecorderEventSource::RecorderEventSource(IConnectionPointContainer& container, AcceptedSinks accepted)
@@ -71,14 +86,7 @@ HRESULT RecorderEventSource::Advise(IUnknown* sink, DWORD* cookie)
         return E_POINTER;
     }
     *cookie = 0;
-    IDispatch* target = nullptr;
-    if (FAILED(sink->QueryInterface(IID_IRecorderEngineEvents, reinterpret_cast<void**>(&target)))) {
-        target = nullptr;
-        if (accepted == AcceptedSinks::EventInterfaceOrDispatch &&
-            FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&target)))) {
-            target = nullptr;
-        }
-    }
+    IDispatch* target = EventTarget(*sink, accepted);
     if (target == nullptr) {
         return CONNECT_E_CANNOTCONNECT;
     }
