@@ -10,9 +10,10 @@
 // interfaces it answers (IUnknown, IDispatch and IRecorderEngine as one
 // pointer, IConnectionPointContainer), type information it does not have,
 // the unnamed slots that answer E_NOTIMPL, and its one connection point,
-// `events`. An engine class derives from it and implements the operations
-// listed by RECORDER_ENGINE_OPERATIONS, and IDispatch's GetIDsOfNames and
-// Invoke with the statuses it chooses for late-bound callers.
+// `events`. AddRef and Release may be called from any thread. An engine
+// class derives from it and implements the operations listed by
+// RECORDER_ENGINE_OPERATIONS, and IDispatch's GetIDsOfNames and Invoke with
+// the statuses it chooses for late-bound callers.
 class RecorderEngineBase : public IRecorderEngine, public IConnectionPointContainer {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
@@ -60,8 +61,9 @@ public:
 
 protected:
     explicit RecorderEngineBase(RecorderEventSource::AcceptedSinks accepted);
-    // Engines are destroyed by their last Release only. The engine's own
-    // members go first, so a writing thread it stops there may still raise.
+    // Only the last Release destroys an engine. The engine's own members go
+    // before `events`, so a writing thread it stops in its destructor may
+    // still raise events on the way out.
     virtual ~RecorderEngineBase() = default;
 
     RecorderEventSource events;
