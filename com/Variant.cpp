@@ -1,10 +1,12 @@
 #include "com/Dispatch.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -66,109 +68,124 @@ HRESULT ParseNumber(BSTR text, Number& number)
     return S_OK;
 }
 
+// How each type keeps its value in the VARIANT's union: the one place that
+// knows the types, so that a value is read the same way in place and through
+// a VT_BYREF pointer.
+enum class Kind { Empty, Signed, Unsigned, Real, Currency, Text, NotANumber };
+
+struct ValueType {
+    VARTYPE vt;
+    Kind kind;
+    size_t size; // bytes of the value in the union
+};
+
+constexpr ValueType valueTypes[] = {
+    {VT_EMPTY, Kind::Empty, 0},
+    {VT_I1, Kind::Signed, 1},
+    {VT_UI1, Kind::Unsigned, 1},
+    {VT_I2, Kind::Signed, 2},
+    {VT_BOOL, Kind::Signed, 2},
+    {VT_UI2, Kind::Unsigned, 2},
+    {VT_I4, Kind::Signed, 4},
+    {VT_INT, Kind::Signed, 4},
+    {VT_UI4, Kind::Unsigned, 4},
+    {VT_UINT, Kind::Unsigned, 4},
+    {VT_I8, Kind::Signed, 8},
+    {VT_UI8, Kind::Unsigned, 8},
+    {VT_R4, Kind::Real, 4},
+    {VT_R8, Kind::Real, 8},
+    {VT_DATE, Kind::Real, 8},
+    {VT_CY, Kind::Currency, 8},
+    {VT_BSTR, Kind::Text, sizeof(BSTR)},
+    {VT_NULL, Kind::NotANumber, 0},
+    {VT_ERROR, Kind::NotANumber, 4},
+    {VT_UNKNOWN, Kind::NotANumber, sizeof(IUnknown*)},
+    {VT_DISPATCH, Kind::NotANumber, sizeof(IDispatch*)},
+};
+
+// The type's layout, or null for a type the subset does not convert.
+const ValueType* TypeOf(VARTYPE vt)
+{
+    for (const ValueType& type : valueTypes) {
+        if (type.vt == vt) {
+            return &type;
+        }
+    }
+    return nullptr;
+}
+
+// The first `size` bytes of the union as an unsigned number.
+static_assert(std::endian::native == std::endian::little, "the union's narrow members share its low bytes");
+uint64_t LowBytes(const VARIANT& source, size_t size)
+{
+    uint64_t bits = 0;
+    std::memcpy(&bits, &source.llVal, size);
+    return bits;
+}
+
+int64_t SignExtended(uint64_t bits, size_t size)
+{
+    const unsigned unused = 64 - 8 * static_cast<unsigned>(size);
+    return static_cast<int64_t>(bits << unused) >> unused;
+}
+
+// A by-reference argument as a value in scratch; null for a type that cannot
+// be read through a pointer, or a null pointer.
 const VARIANT* Dereferenced(const VARIANT* source, VARIANT& scratch)
 {
     if ((source->vt & VT_BYREF) == 0) {
         return source;
     }
-    VariantInit(&scratch);
-    scratch.vt = source->vt & ~VT_BYREF;
-    switch (scratch.vt) {
-    case VT_VARIANT:
-        return source->pvarVal;
-    case VT_I1:
-    case VT_UI1:
-        scratch.bVal = *source->pbVal;
-        break;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-        scratch.iVal = *source->piVal;
-        break;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_ERROR:
-    case VT_R4:
-        scratch.lVal = *source->plVal;
-        break;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-        scratch.llVal = *source->pllVal;
-        break;
-    case VT_BSTR:
-        scratch.bstrVal = *source->pbstrVal;
-        break;
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-        scratch.punkVal = *source->ppunkVal;
-        break;
-    default:
+    const VARTYPE vt = source->vt & ~VT_BYREF;
+    if (source->byref == nullptr) {
         return nullptr;
     }
+    if (vt == VT_VARIANT) {
+        return source->pvarVal;
+    }
+    const ValueType* type = TypeOf(vt);
+    if (type == nullptr || type->size == 0) {
+        return nullptr;
+    }
+    VariantInit(&scratch);
+    scratch.vt = vt;
+    std::memcpy(&scratch.llVal, source->byref, type->size);
     return &scratch;
 }
 
 HRESULT ReadNumber(const VARIANT& source, Number& number)
 {
-    switch (source.vt) {
-    case VT_EMPTY:
+    const ValueType* type = TypeOf(source.vt);
+    if (type == nullptr) {
+        return DISP_E_BADVARTYPE;
+    }
+    switch (type->kind) {
+    case Kind::Empty:
         number.integer = 0;
         return S_OK;
-    case VT_I1:
-        number.integer = source.cVal;
+    case Kind::Signed:
+        number.integer = SignExtended(LowBytes(source, type->size), type->size);
         return S_OK;
-    case VT_UI1:
-        number.integer = source.bVal;
+    case Kind::Unsigned: {
+        const uint64_t value = LowBytes(source, type->size);
+        number.unsignedLarge = value > static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+        number.integer = static_cast<int64_t>(value);
         return S_OK;
-    case VT_I2:
-    case VT_BOOL:
-        number.integer = source.iVal;
-        return S_OK;
-    case VT_UI2:
-        number.integer = source.uiVal;
-        return S_OK;
-    case VT_I4:
-    case VT_INT:
-        number.integer = source.lVal;
-        return S_OK;
-    case VT_UI4:
-    case VT_UINT:
-        number.integer = source.ulVal;
-        return S_OK;
-    case VT_I8:
-        number.integer = source.llVal;
-        return S_OK;
-    case VT_UI8:
-        number.unsignedLarge = source.ullVal > static_cast<ULONGLONG>(std::numeric_limits<int64_t>::max());
-        number.integer = static_cast<int64_t>(source.ullVal);
-        return S_OK;
-    case VT_R4:
+    }
+    case Kind::Real:
         number.isInteger = false;
-        number.real = source.fltVal;
+        number.real = type->size == sizeof(float) ? source.fltVal : source.dblVal;
         return S_OK;
-    case VT_R8:
-    case VT_DATE:
-        number.isInteger = false;
-        number.real = source.dblVal;
-        return S_OK;
-    case VT_CY:
+    case Kind::Currency:
         number.isInteger = false;
         number.real = static_cast<double>(source.llVal) / 10000.0;
         return S_OK;
-    case VT_BSTR:
+    case Kind::Text:
         return ParseNumber(source.bstrVal, number);
-    case VT_NULL:
-    case VT_ERROR:
-    case VT_UNKNOWN:
-        return DISP_E_TYPEMISMATCH;
-    default:
-        return DISP_E_BADVARTYPE;
+    case Kind::NotANumber:
+        break;
     }
+    return DISP_E_TYPEMISMATCH;
 }
 
 HRESULT ToLong(const Number& number, LONG& result)
@@ -237,16 +254,17 @@ HRESULT ToBstr(const VARIANT& source, WORD flags, BSTR& result)
         }
         break;
     }
-    case VT_UI8:
-        std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(source.ullVal));
-        break;
     default: {
         Number number;
         const HRESULT hr = source.vt == VT_DATE ? DISP_E_TYPEMISMATCH : ReadNumber(source, number);
         if (FAILED(hr)) {
             return hr;
         }
-        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(number.integer));
+        if (number.unsignedLarge) {
+            std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(number.integer));
+        } else {
+            std::snprintf(text, sizeof text, "%lld", static_cast<long long>(number.integer));
+        }
         break;
     }
     }

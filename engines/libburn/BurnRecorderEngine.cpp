@@ -2,6 +2,8 @@
 
 #include "engines/libburn/Utf16Text.h"
 
+#include <atomic>
+
 namespace {
 std::atomic<long> engineObjects{0};
 
@@ -11,7 +13,8 @@ HRESULT doneOrFalse(bool done)
 }
 } // namespace
 
-BurnRecorderEngine::BurnRecorderEngine() : events_(*this), recorder_(*this)
+BurnRecorderEngine::BurnRecorderEngine()
+    : RecorderEngineBase(RecorderEventSource::AcceptedSinks::EventInterfaceOrDispatch), recorder_(*this)
 {
     ++engineObjects;
 }
@@ -19,57 +22,13 @@ BurnRecorderEngine::BurnRecorderEngine() : events_(*this), recorder_(*this)
 BurnRecorderEngine::~BurnRecorderEngine()
 {
     recorder_.shutdown();
-    events_.disconnectAll();
+    events.DisconnectAll();
     --engineObjects;
 }
 
 long BurnRecorderEngine::liveObjects()
 {
     return engineObjects;
-}
-
-HRESULT BurnRecorderEngine::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IRecorderEngine)) {
-        *object = static_cast<IRecorderEngine*>(this);
-    } else if (IsEqualIID(riid, IID_IConnectionPointContainer)) {
-        *object = static_cast<IConnectionPointContainer*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG BurnRecorderEngine::AddRef()
-{
-    return ++references_;
-}
-
-ULONG BurnRecorderEngine::Release()
-{
-    const ULONG left = --references_;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-HRESULT BurnRecorderEngine::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT BurnRecorderEngine::GetTypeInfo(UINT, LCID, ITypeInfo** typeInfo)
-{
-    if (typeInfo)
-        *typeInfo = nullptr;
-    return E_NOTIMPL;
 }
 
 HRESULT BurnRecorderEngine::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
@@ -161,42 +120,22 @@ HRESULT BurnRecorderEngine::SetWriteOption(LONG option)
     return S_OK;
 }
 
-HRESULT BurnRecorderEngine::EnumConnectionPoints(IEnumConnectionPoints** points)
-{
-    if (points)
-        *points = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT BurnRecorderEngine::FindConnectionPoint(REFIID riid, IConnectionPoint** point)
-{
-    if (!point)
-        return E_POINTER;
-    if (!IsEqualIID(riid, IID_IRecorderEngineEvents)) {
-        *point = nullptr;
-        return CONNECT_E_NOCONNECTION;
-    }
-    *point = &events_;
-    events_.AddRef();
-    return S_OK;
-}
-
 void BurnRecorderEngine::progress(int percent)
 {
-    events_.raiseProgress(percent);
+    events.RaiseProgress(percent);
 }
 
 void BurnRecorderEngine::error(int code, const std::string& text)
 {
-    events_.raiseError(code, text);
+    events.RaiseError(code, Utf16Text::fromUtf8(text));
 }
 
 void BurnRecorderEngine::operationDone(RecorderOperation operation, bool succeeded)
 {
-    events_.raiseOperationDone(operation, succeeded ? S_OK : E_FAIL);
+    events.RaiseOperationDone(operation, succeeded ? S_OK : E_FAIL);
 }
 
 void BurnRecorderEngine::trayChanged(int recorder, bool open)
 {
-    events_.raiseTrayChanged(recorder, open);
+    events.RaiseTrayChanged(recorder, open);
 }

@@ -16,7 +16,7 @@ std::u16string Wide(const std::string& text)
 
 } // namespace
 
-DiscWriter::DiscWriter(Job job, EngineEventSource& events, std::atomic<LONG>& operation)
+DiscWriter::DiscWriter(Job job, RecorderEventSource& events, std::atomic<LONG>& operation)
     : job(std::move(job)), events(events), operation(operation)
 {
 }
@@ -103,8 +103,7 @@ void DiscWriter::Run()
     operation = RecorderIdle;
     finished = true;
     if (!done && !failure.empty()) {
-        const std::u16string text = Wide(failure);
-        events.RaiseError(code, &text);
+        events.RaiseError(code, Wide(failure));
     }
     events.RaiseOperationDone(RecorderWritingData, done ? S_OK : (failure.empty() ? E_ABORT : E_FAIL));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "com/RecorderEngine.h"
-#include "engines/virtual/EngineEventSource.h"
+#include "com/RecorderEventSource.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -39,7 +38,7 @@ public:
     static constexpr LONG writeError = 3;
     static constexpr LONG mediaError = 4;
 
-    DiscWriter(Job job, EngineEventSource& events, std::atomic<LONG>& operation);
+    DiscWriter(Job job, RecorderEventSource& events, std::atomic<LONG>& operation);
 
     // Runs the whole write; returns when it is done, failed or cancelled.
     void Run();
@@ -59,7 +58,7 @@ private:
     void ReportProgressUpTo(LONG percent);
 
     Job job;
-    EngineEventSource& events;
+    RecorderEventSource& events;
     std::atomic<LONG>& operation;
     std::mutex lock;
     std::condition_variable wake;

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "com/RecorderEngine.h"
+#include "com/RecorderEngineBase.h"
 #include "engines/virtual/DiscWriter.h"
-#include "engines/virtual/EngineEventSource.h"
 #include "engines/virtual/VirtualRecorderConfig.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -20,77 +20,25 @@
 // the next write finalise the disc, 0 leaves it open for more sessions.
 // Misuse that a user could cause (the tray open, nothing added, a write
 // already running) raises an error event and returns S_FALSE.
-class VirtualRecorderEngine : public IRecorderEngine, public IConnectionPointContainer, public ISupportErrorInfo {
+class VirtualRecorderEngine : public RecorderEngineBase, public ISupportErrorInfo {
 public:
     VirtualRecorderEngine();
 
     // The status the configuration gives the creation of this object.
     HRESULT CreationStatus() const { return config.StatusOf("Create"); }
 
-    // IUnknown
+    // IUnknown, adding ISupportErrorInfo to the engine's interfaces.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return RecorderEngineBase::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return RecorderEngineBase::Release(); }
     // IDispatch: the engine is driven through its table of functions only.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT nameCount, LCID lcid,
                                             DISPID* dispids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override;
-    // IRecorderEngine
-    HRESULT STDMETHODCALLTYPE EjectTray() override;
-    HRESULT STDMETHODCALLTYPE BeginWriting() override;
-    HRESULT STDMETHODCALLTYPE StopWriting() override;
-    HRESULT STDMETHODCALLTYPE FormatDisc(LONG mode) override;
-    HRESULT STDMETHODCALLTYPE AddItem(BSTR path) override;
-    HRESULT STDMETHODCALLTYPE Initialize() override;
-    HRESULT STDMETHODCALLTYPE Shutdown() override;
-    HRESULT STDMETHODCALLTYPE CloseTray() override;
-    HRESULT STDMETHODCALLTYPE GetRecorderCount(SHORT* count) override;
-    HRESULT STDMETHODCALLTYPE SelectRecorder(LONG recorder) override;
-    HRESULT STDMETHODCALLTYPE GetRecorderModel(BSTR* model) override;
-    HRESULT STDMETHODCALLTYPE GetCurrentOperation(LONG* operation) override;
-    HRESULT STDMETHODCALLTYPE SetWriteOption(LONG option) override;
-    // IConnectionPointContainer
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
+    RECORDER_ENGINE_OPERATIONS
     // ISupportErrorInfo
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
-
-#define VIRTUAL_RECORDER_RESERVED(slot)                                                                                \
-    HRESULT STDMETHODCALLTYPE Reserved##slot() override                                                                \
-    {                                                                                                                  \
-        return E_NOTIMPL;                                                                                              \
-    }
-    VIRTUAL_RECORDER_RESERVED(8)
-    VIRTUAL_RECORDER_RESERVED(13)
-    VIRTUAL_RECORDER_RESERVED(14)
-    VIRTUAL_RECORDER_RESERVED(15)
-    VIRTUAL_RECORDER_RESERVED(19)
-    VIRTUAL_RECORDER_RESERVED(20)
-    VIRTUAL_RECORDER_RESERVED(21)
-    VIRTUAL_RECORDER_RESERVED(22)
-    VIRTUAL_RECORDER_RESERVED(24)
-    VIRTUAL_RECORDER_RESERVED(26)
-    VIRTUAL_RECORDER_RESERVED(28)
-    VIRTUAL_RECORDER_RESERVED(29)
-    VIRTUAL_RECORDER_RESERVED(30)
-    VIRTUAL_RECORDER_RESERVED(31)
-    VIRTUAL_RECORDER_RESERVED(32)
-    VIRTUAL_RECORDER_RESERVED(33)
-    VIRTUAL_RECORDER_RESERVED(34)
-    VIRTUAL_RECORDER_RESERVED(36)
-    VIRTUAL_RECORDER_RESERVED(37)
-    VIRTUAL_RECORDER_RESERVED(38)
-    VIRTUAL_RECORDER_RESERVED(39)
-    VIRTUAL_RECORDER_RESERVED(40)
-    VIRTUAL_RECORDER_RESERVED(41)
-    VIRTUAL_RECORDER_RESERVED(42)
-    VIRTUAL_RECORDER_RESERVED(43)
-    VIRTUAL_RECORDER_RESERVED(44)
-    VIRTUAL_RECORDER_RESERVED(45)
-#undef VIRTUAL_RECORDER_RESERVED
 
 private:
     struct Recorder {
@@ -99,21 +47,24 @@ private:
         std::atomic<LONG> operation{RecorderIdle};
     };
 
-    virtual ~VirtualRecorderEngine();
+    ~VirtualRecorderEngine() override;
 
-    // Applies the configured delay and status of an operation; true when the
-    // configured status replaces the operation (its value is in status).
-    bool Configured(const char* operation, HRESULT& status);
-    // The selected recorder, or null after reporting that there is none.
-    Recorder* Selected(HRESULT& status);
+    // Every operation takes this one path: the configured delay, then the
+    // configured status, which answers instead of the operation when set (as
+    // E_UNEXPECTED does once the engine is shut down), then body(guard) with
+    // the engine's lock held; body may release it to raise events.
+    template <typename Body> HRESULT Perform(const char* operation, Body body);
+    // The same for an operation on the selected recorder, given to
+    // body(recorder, guard); without one the operation fails with E_FAIL.
+    template <typename Body> HRESULT PerformOnSelected(const char* operation, Body body);
+    // Misuse that a user could cause: the lock is released, an error event
+    // raised, and S_FALSE returned.
+    HRESULT Refuse(std::unique_lock<std::mutex>& guard, LONG code, const char* text);
+    HRESULT MoveTray(const char* operation, bool open);
     bool WriteRunning();
     void FinishWrite();
-    // An error event for misuse, and the S_FALSE that goes with it.
-    HRESULT Refuse(LONG code, const char* text);
 
-    std::atomic<LONG> refCount{1};
     VirtualRecorderConfig config;
-    EngineEventSource events;
     std::mutex lock;
     std::vector<std::unique_ptr<Recorder>> recorders;
     size_t selected = 0;

@@ -116,16 +116,36 @@ TEST(VariantCoercion, ToTextWritesNumbersInDecimal)
     VARIANT empty;
     VariantInit(&empty);
     EXPECT_EQ(AsText(empty), u"");
+    VARIANT huge;
+    VariantInit(&huge);
+    huge.vt = VT_UI8;
+    huge.ullVal = 18446744073709551615ull;
+    EXPECT_EQ(AsText(huge), u"18446744073709551615");
 }
 
+// Tests that a by-reference argument of each width is read through its
+// pointer as the value it points at, and a null pointer is refused.
 TEST(VariantCoercion, ByReferenceArgumentsAreReadThroughTheirPointer)
 {
     LONG value = 17;
-    VARIANT ref;
-    VariantInit(&ref);
-    ref.vt = VT_I4 | VT_BYREF;
-    ref.plVal = &value;
-    EXPECT_EQ(AsLong(ref), std::make_pair(S_OK, 17));
+    SHORT negative = -3;
+    BYTE high = 200;
+    double real = 2.5;
+    BSTR text = SysAllocString(u"12");
+    const auto reference = [](VARTYPE vt, void* target) {
+        VARIANT ref;
+        VariantInit(&ref);
+        ref.vt = vt | VT_BYREF;
+        ref.byref = target;
+        return ref;
+    };
+    EXPECT_EQ(AsLong(reference(VT_I4, &value)), std::make_pair(S_OK, 17));
+    EXPECT_EQ(AsLong(reference(VT_I2, &negative)), std::make_pair(S_OK, -3));
+    EXPECT_EQ(AsLong(reference(VT_UI1, &high)), std::make_pair(S_OK, 200));
+    EXPECT_EQ(AsLong(reference(VT_R8, &real)), std::make_pair(S_OK, 2));
+    EXPECT_EQ(AsLong(reference(VT_BSTR, &text)), std::make_pair(S_OK, 12));
+    EXPECT_EQ(AsLong(reference(VT_I4, nullptr)).first, DISP_E_BADVARTYPE);
+    SysFreeString(text);
 }
 
 // Tests that DispGetParam counts positions from the first declared argument,

@@ -59,9 +59,14 @@ HRESULT RecordingSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* par
             event.text = std::u16string(BstrView(arg.bstrVal));
         }
     }
-    std::lock_guard<std::mutex> guard(lock);
-    events.push_back(event);
-    arrived.notify_all();
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        events.push_back(event);
+        arrived.notify_all();
+    }
+    if (onEvent) {
+        onEvent(dispid);
+    }
     return S_OK;
 }
 

@@ -3,6 +3,7 @@
 #include "com/RecorderEngine.h"
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -33,6 +34,10 @@ public:
     // Waits until an event with this DISPID has arrived; false after 20 s.
     bool WaitFor(DISPID dispid);
     ULONG References();
+
+    // Called after each event is kept, without the sink's lock: a test's way
+    // to call the engine back from inside an event.
+    std::function<void(DISPID)> onEvent;
 
 private:
     std::mutex lock;

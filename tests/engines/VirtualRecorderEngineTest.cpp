@@ -157,6 +157,22 @@ TEST_F(VirtualRecorderEngineTest, TraysRaiseTheirEventsAndAnOpenTrayRefusesWork)
     EXPECT_EQ(errors[0].text, u"the tray is open");
 }
 
+// Tests that a refusal raises its error event without the engine's lock held,
+// so that a sink may call the engine back from inside the event.
+TEST_F(VirtualRecorderEngineTest, ASinkMayCallTheEngineBackFromARefusalsErrorEvent)
+{
+    Create("recorder " + TessalySession::ScratchPath("disc") + " M\n");
+    LONG operation = -1;
+    sink.onEvent = [&](DISPID dispid) {
+        if (dispid == DISPID_RecorderError) {
+            sut->GetCurrentOperation(&operation);
+        }
+    };
+    EXPECT_EQ(sut->BeginWriting(), S_FALSE); // nothing added
+    EXPECT_EQ(operation, RecorderIdle);
+    sink.onEvent = nullptr;
+}
+
 // Tests a write of two items and a second one: each write appends a session
 // to the disc from a thread of the engine's own, progress climbs in steps to
 // 100, and a finalised disc takes no more sessions until it is formatted.
