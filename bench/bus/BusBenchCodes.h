@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/HeapCounters.h"
+#include "bus/HeapCounters.h"
 
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 #include "BusBenchCodes.h"
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "events/CommonObjectEventManager.h"
 #include "platform/MessageSocket.h"
 

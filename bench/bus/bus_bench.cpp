@@ -5,7 +5,7 @@
 // reported for this side as counters and for the peer at the end.
 
 #include "BusBenchCodes.h"
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "events/CommonObjectEventManager.h"
 #include "platform/ChildProcess.h"
 #include "platform/MessageSocket.h"

@@ -2,7 +2,7 @@
 
 #include "BusTestNames.h"
 #include "RecordingReceiver.h"
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "events/CommonObjectEventManager.h"
 #include "foundation/AnimTime.h"
 #include "platform/ChildProcess.h"

@@ -1,9 +1,9 @@
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "BusPeek.h"
 #include "BusTestNames.h"
 #include "RecordingReceiver.h"
 #include "events/CommonObjectEventManager.h"
-#include "events/HeapCounters.h"
+#include "bus/HeapCounters.h"
 #include "foundation/AnimTime.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "BusPeek.h"
 #include "BusTestNames.h"
 #include "RecordingReceiver.h"
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "events/CommonObjectEventManager.h"
 
 #include <gtest/gtest.h>

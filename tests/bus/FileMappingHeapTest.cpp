@@ -1,8 +1,8 @@
-#include "events/FileMappingHeap.h"
+#include "bus/FileMappingHeap.h"
 #include "BusTestNames.h"
-#include "events/HeapDirectory.h"
-#include "events/MappedSegment.h"
-#include "events/SharedHeapClient.h"
+#include "bus/HeapDirectory.h"
+#include "bus/MappedSegment.h"
+#include "bus/SharedHeapClient.h"
 #include "platform/SharedSegment.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "events/FileMappingHeap.h"
+#include "bus/FileMappingHeap.h"
 
-#include "events/HeapCounters.h"
-#include "events/HeapDirectory.h"
-#include "events/MappedSegment.h"
-#include "events/SharedHeapClient.h"
+#include "bus/HeapCounters.h"
+#include "bus/HeapDirectory.h"
+#include "bus/MappedSegment.h"
+#include "bus/SharedHeapClient.h"
 
 #include <algorithm>
 #include <cstdio>

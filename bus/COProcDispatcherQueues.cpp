@@ -2,12 +2,12 @@
 // queue, taking events out of the own queue, and the chain of blocks a queue
 // grows into.
 
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 
-#include "events/FileMappingHeap.h"
-#include "events/MappedSegment.h"
-#include "events/ProcQueueLayout.h"
-#include "events/SharedWord.h"
+#include "bus/FileMappingHeap.h"
+#include "bus/MappedSegment.h"
+#include "bus/ProcQueueLayout.h"
+#include "bus/SharedWord.h"
 
 #include <algorithm>
 #include <atomic>

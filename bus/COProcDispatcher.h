@@ -1,7 +1,7 @@
 #pragma once
 
+#include "bus/SharedHeapClient.h"
 #include "events/CODispatcher.h"
-#include "events/SharedHeapClient.h"
 #include "platform/Export.h"
 
 #include <cstddef>

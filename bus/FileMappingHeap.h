@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/SharedHeap.h"
+#include "bus/SharedHeap.h"
 #include "foundation/OvString.h"
 #include "platform/Export.h"
 #include "platform/NamedMutex.h"

@@ -1,4 +1,4 @@
-#include "events/HeapCounters.h"
+#include "bus/HeapCounters.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 
 #include <algorithm>
 #include <cstring>
