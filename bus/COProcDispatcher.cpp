@@ -1,50 +1,31 @@
 #include "bus/COProcDispatcher.h"
 
 #include "bus/FileMappingHeap.h"
-#include "bus/HeapCounters.h"
 #include "bus/MappedSegment.h"
-#include "bus/ProcQueueLayout.h"
+#include "bus/OwnDataBlocks.h"
+#include "bus/OwnQueue.h"
+#include "bus/ProcessDataHeap.h"
+#include "bus/QueuePutter.h"
+#include "bus/QueueTable.h"
+#include "bus/SharedSpinLock.h"
 #include "bus/SharedWord.h"
-#include "foundation/AnimTime.h"
 #include "platform/Clock.h"
-#include "platform/CpuRelax.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cstring>
-#include <mutex>
-#include <string>
-
-using namespace procqueue;
+#include <cstdio>
 
 namespace {
-
-constexpr const char* dataHeapName = "COProcDispatcherHeap";
 constexpr int32_t dataHeaderSize = static_cast<int32_t>(sizeof(COProcDispatcher::Header));
 constexpr size_t nameBufferSize = 260;
-// Destruction waits this many times 100 ms, in all, for owners to attach the
-// blocks this process still holds for them.
-constexpr int heldBlockWaits = 100;
-constexpr uint32_t heldBlockWaitMs = 100;
-// A waiting lock polls this long before its first sleep.
-constexpr std::chrono::microseconds lockSpin{10};
-constexpr int spinsBetweenClockReads = 16;
-// Delivered data blocks a sender keeps for reuse: at most this many, and
-// after a sweep without reuse no more than the few a steady sender needs.
-constexpr size_t spareDataBlockLimit = 1024;
-constexpr size_t spareDataBlocksKept = 8;
-constexpr uint32_t spareTrimIntervalMs = 50;
+// Kept views are let go every few milliseconds; spare data blocks nobody
+// wanted over a longer while.
 constexpr uint32_t keptSweepIntervalMs = 5;
-
-std::mutex staticsLock;
-FileMappingHeap* dataHeap = nullptr;
-int liveDispatchers = 0;
-
+constexpr uint32_t spareTrimIntervalMs = 50;
 } // namespace
 
 COProcDispatcher::COProcDispatcher() : COProcDispatcher(nullptr) {}
 
-COProcDispatcher::COProcDispatcher(const char* dispatcherName) : CODispatcher(dispatcherName)
+COProcDispatcher::COProcDispatcher(const char* dispatcherName)
+    : CODispatcher(dispatcherName), table(std::make_unique<QueueTable>())
 {
     Attach(dispatcherName);
     RequestIdleEvents();
@@ -60,77 +41,20 @@ void COProcDispatcher::Attach(const char* dispatcherName)
     }
     // The heap calls OnHeapAttached from its constructor.
     queueHeap = new FileMappingHeap(heapName, this, 0);
-    {
-        std::lock_guard<std::mutex> guard(staticsLock);
-        if (dataHeap == nullptr) {
-            dataHeap = new FileMappingHeap(dataHeapName, nullptr, 0);
-        }
-        ++liveDispatchers;
-    }
-    if (queueArray == nullptr) {
+    FileMappingHeap* dataHeap = ProcessDataHeap::Acquire();
+    holdsDataHeap = true;
+    ownQueue = std::make_unique<OwnQueue>(*queueHeap);
+    dataBlocks = std::make_unique<OwnDataBlocks>(*dataHeap);
+    putter = std::make_unique<QueuePutter>(*queueHeap, *ownQueue, *dataBlocks);
+    if (table->Array() == nullptr || !ownQueue->Create()) {
         return;
     }
-    auto* block = static_cast<EventQueueBlock*>(queueHeap->Alloc(BlockSize(FIRST_CAPACITY)));
-    if (block == nullptr) {
-        return;
-    }
-    queueId = static_cast<int32_t>(queueHeap->GetID(block));
-    WriteHeader(block->header, BlockSize(FIRST_CAPACITY), queueId, 0);
-    block->capacity = FIRST_CAPACITY;
-    block->nextId = 0;
-    block->nextBlock = 0;
-    for (int32_t i = 0; i < FIRST_CAPACITY; ++i) {
-        SlotAt(block, i)->eventCode = 0;
-    }
-    Unlock(block->header);
-    firstBlock = block;
-    ownChain.push_back({block, queueId, FIRST_CAPACITY});
-
-    Lock(queueArray->header, 0);
-    for (int32_t i = 0; i < QUEUE_ENTRIES; ++i) {
-        if (queueArray->entries[i].queueId == 0) {
-            queueArray->entries[i].queueId = queueId;
-            queueArray->entries[i].reserved = 0;
-            registered = true;
-            break;
-        }
-    }
-    Unlock(queueArray->header);
+    registered = table->Register(ownQueue->Id());
 }
 
 void COProcDispatcher::OnHeapAttached(bool created, int32_t* rootSlot, SharedHeap* heap)
 {
-    if (rootSlot == nullptr) {
-        return;
-    }
-    if (created) {
-        auto* array = static_cast<QueueArray*>(heap->Alloc(QUEUE_ARRAY_SIZE));
-        if (array == nullptr) {
-            return;
-        }
-        const auto id = static_cast<int32_t>(heap->GetID(array));
-        *rootSlot = id;
-        WriteHeader(array->header, QUEUE_ARRAY_SIZE, id, 0);
-        array->count = QUEUE_ENTRIES;
-        std::memset(array->entries, 0, sizeof array->entries);
-        Unlock(array->header);
-        queueArray = array;
-        return;
-    }
-    const int32_t id = *rootSlot;
-    if (id <= 0) {
-        return;
-    }
-    MappedSegment* record = nullptr;
-    auto* array = static_cast<QueueArray*>(heap->Map(id, &record));
-    // A vanished or foreign array leaves this dispatcher unattached; the view
-    // stays with the heap until it is destroyed.
-    if (array == nullptr || record->Size() < static_cast<size_t>(QUEUE_ARRAY_SIZE) ||
-        array->header.size != QUEUE_ARRAY_SIZE || array->header.id != id) {
-        return;
-    }
-    sharedIncrement(array->header.refCount);
-    queueArray = array;
+    table->Attach(created, rootSlot, *heap);
 }
 
 COProcDispatcher::~COProcDispatcher()
@@ -139,73 +63,59 @@ COProcDispatcher::~COProcDispatcher()
         *destroyedFlag = true;
     }
     UnrequestIdleEvents();
-    if (queueArray != nullptr) {
-        Lock(queueArray->header, 0);
-        for (int32_t i = 0; i < QUEUE_ENTRIES; ++i) {
-            if (queueId != 0 && queueArray->entries[i].queueId == queueId) {
-                queueArray->entries[i].queueId = 0;
-                queueArray->entries[i].reserved = 0;
-            }
-        }
-        Unlock(queueArray->header);
-        sharedDecrement(queueArray->header.refCount);
+    if (table->Array() != nullptr) {
+        table->Leave(GetQueueID());
+    }
+    if (queueHeap == nullptr) {
+        return;
     }
     // Events taken out of the queue but not delivered are let go like those
     // still in it.
-    for (; takenNext < taken.size(); ++takenNext) {
-        COEvent event{};
-        FromSlot(&taken[takenNext], &event);
+    COEvent event{};
+    while (ownQueue->NextTaken(&event)) {
         UnrefEventData(&event);
     }
-    if (firstBlock != nullptr) {
-        COEvent event{};
-        while (RemoveEventFromQueue(&event)) {
-            UnrefEventData(&event);
-        }
+    while (RemoveEventFromQueue(&event)) {
+        UnrefEventData(&event);
     }
-    for (const auto& [id, block] : dataBlocks) {
-        DataHeap()->Free(block.header);
+    dataBlocks->FreeAll();
+    if (ownQueue->First() != nullptr) {
+        ownQueue->CutEmptyTail();
     }
-    dataBlocks.clear();
-    for (const DataBlock& block : spareDataBlocks) {
-        DataHeap()->Free(block.header);
-    }
-    spareDataBlocks.clear();
-    for (const BlockView& spare : spareQueueBlocks) {
-        queueHeap->Free(spare.block);
-    }
-    spareQueueBlocks.clear();
-    if (firstBlock != nullptr) {
-        RemoveFreeEventQueueBlocks();
-    }
-    int budget = heldBlockWaits;
-    for (const BlockView& held : heldBlocks) {
-        Lock(held.block->header, 0);
-        while (sharedLoad(held.block->header.refCount) <= 0 && budget >= 0) {
-            Unlock(held.block->header);
-            utilSleep(heldBlockWaitMs);
-            --budget;
-            Lock(held.block->header, 0);
-        }
-        Unlock(held.block->header);
-        queueHeap->Free(held.block);
-    }
-    heldBlocks.clear();
-    if (firstBlock != nullptr) {
-        sharedDecrement(firstBlock->header.refCount);
+    putter->ReleaseAll();
+    if (ownQueue->First() != nullptr) {
+        sharedDecrement(ownQueue->First()->header.refCount);
     }
     delete queueHeap; // releases every view still mapped, the own chain included
     queueHeap = nullptr;
-    std::lock_guard<std::mutex> guard(staticsLock);
-    if (dataHeap != nullptr && --liveDispatchers == 0) {
-        delete dataHeap;
-        dataHeap = nullptr;
+    if (holdsDataHeap) {
+        ProcessDataHeap::Release();
     }
 }
 
 FileMappingHeap* COProcDispatcher::DataHeap()
 {
-    return dataHeap;
+    return ProcessDataHeap::Get();
+}
+
+bool COProcDispatcher::IsRegistered() const
+{
+    return table->Array() != nullptr && registered;
+}
+
+bool COProcDispatcher::IsAttached() const
+{
+    return table->Array() != nullptr && ownQueue != nullptr && ownQueue->First() != nullptr;
+}
+
+bool COProcDispatcher::HasUndeliveredData() const
+{
+    return dataBlocks != nullptr && dataBlocks->HasUndelivered();
+}
+
+int32_t COProcDispatcher::GetQueueID() const
+{
+    return ownQueue != nullptr ? ownQueue->Id() : 0;
 }
 
 bool COProcDispatcher::HandleEvent(COEvent* event)
@@ -220,7 +130,7 @@ bool COProcDispatcher::HandleEvent(COEvent* event)
 
 bool COProcDispatcher::OnIdle(unsigned long)
 {
-    if (firstBlock == nullptr) {
+    if (!IsAttached()) {
         return true;
     }
     bool destroyed = false;
@@ -228,27 +138,7 @@ bool COProcDispatcher::OnIdle(unsigned long)
     destroyedFlag = &destroyed;
     COEvent event{};
     while (NextTakenEvent(&event)) {
-        MappedSegment* cookie = nullptr;
-        Header* header = nullptr;
-        if (event.dataSize != 0) {
-            header = MapEventData(event, &cookie);
-            if (header == nullptr) {
-                continue; // vanished or not a block of this event: dropped
-            }
-            event.data = reinterpret_cast<char*>(header) + dataHeaderSize;
-        }
-        FileMappingHeap* heap = DataHeap();
-        CODispatcher::HandleEvent(&event);
-        // A block of this dispatcher's own went with it if a receiver
-        // destroyed it; a kept view stays with the heap.
-        const bool viewGone = destroyed && cookie == nullptr;
-        if (header != nullptr && heap == DataHeap() && !viewGone) {
-            // The count goes down through the view still at hand; the creator
-            // frees or reuses the block once it is below 0.
-            sharedDecrement(header->refCount);
-            heap->DoneKept(cookie);
-        }
-        if (destroyed) {
+        if (!DeliverTaken(event, destroyed)) {
             // A receiver destroyed this dispatcher: nothing of it may be used.
             if (outerFlag != nullptr) {
                 *outerFlag = true;
@@ -257,7 +147,7 @@ bool COProcDispatcher::OnIdle(unsigned long)
         }
     }
     destroyedFlag = outerFlag;
-    RetireDeliveredData();
+    dataBlocks->RetireDelivered();
     SweepKeptViews();
     return true;
 }
@@ -266,38 +156,46 @@ bool COProcDispatcher::OnIdle(unsigned long)
 // pass, or the first of the events the queue holds now.
 bool COProcDispatcher::NextTakenEvent(COEvent* event)
 {
-    if (takenNext == taken.size()) {
-        taken.clear();
-        takenNext = 0;
-        if (!TakeQueuedEvents()) {
-            return false;
-        }
+    if (ownQueue->NextTaken(event)) {
+        return true;
     }
-    FromSlot(&taken[takenNext++], event);
-    return true;
+    if (!LockNonEmptyQueue()) {
+        return false;
+    }
+    ownQueue->TakeAllLocked();
+    return ownQueue->NextTaken(event);
 }
 
-// Blocks every queue has delivered are kept for reuse, or freed.
-void COProcDispatcher::RetireDeliveredData()
+// Hands one event to the local receivers with its data mapped, and counts
+// the delivery on the data block. False when a receiver destroyed this
+// dispatcher: from then on only locals and the process's statics are used.
+bool COProcDispatcher::DeliverTaken(COEvent& event, const bool& destroyed)
 {
-    for (auto it = dataBlocks.begin(); it != dataBlocks.end();) {
-        const DataBlock block = it->second;
-        if (sharedLoad(block.header->refCount) >= 0) {
-            ++it;
-            continue;
+    MappedSegment* cookie = nullptr;
+    Header* header = nullptr;
+    if (event.dataSize != 0) {
+        header = MapEventData(event, &cookie);
+        if (header == nullptr) {
+            return true; // vanished or not a block of this event: dropped
         }
-        it = dataBlocks.erase(it);
-        if (spareDataBlocks.size() < spareDataBlockLimit) {
-            spareDataBlocks.push_back(block);
-        } else {
-            DataHeap()->Free(block.header);
-        }
+        event.data = reinterpret_cast<char*>(header) + dataHeaderSize;
     }
+    FileMappingHeap* heap = DataHeap();
+    CODispatcher::HandleEvent(&event);
+    // A block of this dispatcher's own went with it if a receiver destroyed
+    // it; a kept view stays with the heap.
+    const bool viewGone = destroyed && cookie == nullptr;
+    if (header != nullptr && heap == DataHeap() && !viewGone) {
+        // The count goes down through the view still at hand; the creator
+        // frees or reuses the block once it is below 0.
+        sharedDecrement(header->refCount);
+        heap->DoneKept(cookie);
+    }
+    return !destroyed;
 }
 
-// Kept views are let go every few milliseconds, on the next idle pass. Spare
-// data blocks that no put wanted over a longer while go back to the heap: as
-// many as the spare list never fell below, oldest first, beyond a few.
+// Kept views are let go every few milliseconds, on the next idle pass, and
+// now and then the spare data blocks that no put wanted.
 void COProcDispatcher::SweepKeptViews()
 {
     const uint32_t now = platform::MillisecondClock();
@@ -316,12 +214,7 @@ void COProcDispatcher::SweepKeptViews()
         return;
     }
     lastSpareTrim = now;
-    const size_t unwanted = sparesLowWater > spareDataBlocksKept ? sparesLowWater - spareDataBlocksKept : 0;
-    for (size_t i = 0; i < unwanted; ++i) {
-        DataHeap()->Free(spareDataBlocks[i].header);
-    }
-    spareDataBlocks.erase(spareDataBlocks.begin(), spareDataBlocks.begin() + static_cast<std::ptrdiff_t>(unwanted));
-    sparesLowWater = spareDataBlocks.size();
+    dataBlocks->TrimSpares();
 }
 
 // Maps the data block an event names and checks that it is one: the right id
@@ -335,10 +228,11 @@ COProcDispatcher::Header* COProcDispatcher::MapEventData(const COEvent& event, M
     }
     const int32_t expected = event.dataSize + dataHeaderSize;
     // A block of this process is read through its own view.
-    const auto own = dataBlocks.find(id);
-    if (own != dataBlocks.end()) {
+    bool own = false;
+    Header* ownView = dataBlocks->OwnView(id, expected, &own);
+    if (own) {
         *cookie = nullptr;
-        return own->second.room >= expected && own->second.header->size == expected ? own->second.header : nullptr;
+        return ownView;
     }
     // A kept data block is the one the event names: its creator rewrites it
     // only after every slot that named it has been delivered. One that nobody
@@ -354,6 +248,90 @@ COProcDispatcher::Header* COProcDispatcher::MapEventData(const COEvent& event, M
     return header;
 }
 
+void COProcDispatcher::PutEventInAllQueues(COEvent* event)
+{
+    // Code 0 marks a free slot, so such an event cannot travel; a data block
+    // needs bytes to copy from.
+    if (table->Array() == nullptr || event->eventCode == 0 || event->dataSize < 0) {
+        return;
+    }
+    if (event->dataSize != 0 && (DataHeap() == nullptr || !dataBlocks->BeginPut(event))) {
+        return;
+    }
+    putter->OpenQueuesAhead(*table->Array());
+    table->PutInEveryQueue([this, event](int32_t id) { return PutEventInOneQueue(id, event); });
+    dataBlocks->EndPut();
+}
+
+bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
+{
+    return putter != nullptr && putter->Put(queueID, event);
+}
+
+// Locks the own first block when the queue holds an event. Otherwise does an
+// empty queue's upkeep (trailing blocks cut off, held blocks released) and
+// returns false with nothing locked.
+bool COProcDispatcher::LockNonEmptyQueue()
+{
+    if (!IsAttached()) {
+        return false;
+    }
+    if (ownQueue->LockIfNotEmpty()) {
+        return true;
+    }
+    FreeEventBlocks();
+    return false;
+}
+
+bool COProcDispatcher::RemoveEventFromQueue(COEvent* event)
+{
+    if (!LockNonEmptyQueue()) {
+        return false;
+    }
+    ownQueue->RemoveFirstLocked(event);
+    return true;
+}
+
+COProcDispatcher::EventQueueBlock* COProcDispatcher::GetNextEventQueueBlock(EventQueueBlock* block)
+{
+    return ownQueue != nullptr ? ownQueue->Next(block) : nullptr;
+}
+
+void COProcDispatcher::CollectEventQueueBlocks(std::vector<EventQueueBlock*>& blocks)
+{
+    if (IsAttached()) {
+        ownQueue->CollectLocked(blocks);
+    }
+}
+
+void COProcDispatcher::RemoveFreeEventQueueBlocks()
+{
+    if (IsAttached()) {
+        ownQueue->CutEmptyTail();
+    }
+}
+
+void COProcDispatcher::FreeEventBlocks()
+{
+    if (putter != nullptr) {
+        putter->ReleaseAttached();
+    }
+}
+
+long COProcDispatcher::AddRefEventData(COEvent* event)
+{
+    if (dataBlocks != nullptr) {
+        return dataBlocks->AddReference(*event);
+    }
+    return OwnDataBlocks::ChangeReference(DataHeap(), *event, +1);
+}
+
+void COProcDispatcher::UnrefEventData(COEvent* event)
+{
+    // Reaching -1 frees nothing here: the creator frees its view when idle.
+    OwnDataBlocks::ChangeReference(DataHeap(), *event, -1);
+}
+
 COProcDispatcher::Header* COProcDispatcher::staticGetHeader(void* data)
 {
     return reinterpret_cast<Header*>(static_cast<char*>(data) - dataHeaderSize);
@@ -361,53 +339,12 @@ COProcDispatcher::Header* COProcDispatcher::staticGetHeader(void* data)
 
 bool COProcDispatcher::Lock(Header& header, int timeout)
 {
-    uint32_t deadline = 0;
-    bool deadlineSet = false;
-    // Holders keep a block for well under a microsecond and, wherever they
-    // can, not across a system call: a short spin before the first 10 ms
-    // sleep saves the sleep in nearly every wait.
-    bool spinning = true;
-    const auto spinStart = std::chrono::steady_clock::now();
-    for (;;) {
-        while (sharedLoad(header.lock) >= 0) {
-            if (spinning) {
-                for (int i = 0; i < spinsBetweenClockReads; ++i) {
-                    platform::CpuRelax();
-                }
-                spinning = std::chrono::steady_clock::now() - spinStart < lockSpin;
-                continue;
-            }
-            if (timeout != 0) {
-                if (!deadlineSet) {
-                    deadline = platform::MillisecondClock() + static_cast<uint32_t>(timeout);
-                    deadlineSet = true;
-                }
-                if (deadline < platform::MillisecondClock()) {
-                    return false;
-                }
-            }
-            heapCount(HeapCost::LockSleep);
-            utilSleep(10);
-        }
-        int32_t seen = sharedLoad(header.lock);
-        if (seen < -1) {
-            // A damaged word below "free" would never come back to 0 by
-            // increments: take it over as held.
-            if (std::atomic_ref<int32_t>(header.lock).compare_exchange_strong(seen, 0)) {
-                return true;
-            }
-            continue;
-        }
-        if (sharedIncrement(header.lock) == 0) {
-            return true;
-        }
-        sharedDecrement(header.lock);
-    }
+    return SharedSpinLock::Lock(header.lock, timeout);
 }
 
 void COProcDispatcher::Unlock(Header& header)
 {
-    sharedDecrement(header.lock);
+    SharedSpinLock::Unlock(header.lock);
 }
 
 long COProcDispatcher::staticAddRefSharedMemory(void* data)
@@ -431,35 +368,4 @@ bool COProcDispatcher::staticLockSharedMemory(void* data, int timeout)
 void COProcDispatcher::staticUnlockSharedMemory(void* data)
 {
     Unlock(*staticGetHeader(data));
-}
-
-long COProcDispatcher::AddRefEventData(COEvent* event)
-{
-    // The block being put is this process's own: its count changes through
-    // the view at hand.
-    if (puttingData.header != nullptr && event->dataSize != 0 && event->Value() == puttingData.id) {
-        return sharedIncrement(puttingData.header->refCount);
-    }
-    return ChangeDataReference(*event, +1);
-}
-
-void COProcDispatcher::UnrefEventData(COEvent* event)
-{
-    // Reaching -1 frees nothing here: the creator frees its view when idle.
-    ChangeDataReference(*event, -1);
-}
-
-long COProcDispatcher::ChangeDataReference(const COEvent& event, int delta)
-{
-    if (event.dataSize == 0 || DataHeap() == nullptr) {
-        return 0;
-    }
-    MappedSegment* cookie = nullptr;
-    auto* header = static_cast<Header*>(DataHeap()->Map(event.Value(), &cookie));
-    long count = 0;
-    if (header != nullptr && cookie->Size() >= sizeof(Header)) {
-        count = delta > 0 ? sharedIncrement(header->refCount) : sharedDecrement(header->refCount);
-    }
-    DataHeap()->Unmap(cookie);
-    return count;
 }
