@@ -1,5 +1,6 @@
 #include "bus/COProcDispatcher.h"
 
+#include "bus/DataBlockReader.h"
 #include "bus/FileMappingHeap.h"
 #include "bus/MappedSegment.h"
 #include "bus/OwnDataBlocks.h"
@@ -16,10 +17,8 @@
 namespace {
 constexpr int32_t dataHeaderSize = static_cast<int32_t>(sizeof(COProcDispatcher::Header));
 constexpr size_t nameBufferSize = 260;
-// Kept views are let go every few milliseconds; spare data blocks nobody
-// wanted over a longer while.
+// Kept views are let go every few milliseconds.
 constexpr uint32_t keptSweepIntervalMs = 5;
-constexpr uint32_t spareTrimIntervalMs = 50;
 } // namespace
 
 COProcDispatcher::COProcDispatcher() : COProcDispatcher(nullptr) {}
@@ -174,7 +173,7 @@ bool COProcDispatcher::DeliverTaken(COEvent& event, const bool& destroyed)
     MappedSegment* cookie = nullptr;
     Header* header = nullptr;
     if (event.dataSize != 0) {
-        header = MapEventData(event, &cookie);
+        header = DataHeap() != nullptr ? DataBlockReader::Map(*DataHeap(), *dataBlocks, event, &cookie) : nullptr;
         if (header == nullptr) {
             return true; // vanished or not a block of this event: dropped
         }
@@ -186,10 +185,7 @@ bool COProcDispatcher::DeliverTaken(COEvent& event, const bool& destroyed)
     // it; a kept view stays with the heap.
     const bool viewGone = destroyed && cookie == nullptr;
     if (header != nullptr && heap == DataHeap() && !viewGone) {
-        // The count goes down through the view still at hand; the creator
-        // frees or reuses the block once it is below 0.
-        sharedDecrement(header->refCount);
-        heap->DoneKept(cookie);
+        DataBlockReader::Delivered(*heap, header, cookie);
     }
     return !destroyed;
 }
@@ -210,42 +206,7 @@ void COProcDispatcher::SweepKeptViews()
     // A data block's number is never named again once its creator has let it
     // go, so a view used since the last sweep may stay for the next one.
     DataHeap()->SweepKept(true);
-    if (now - lastSpareTrim < spareTrimIntervalMs) {
-        return;
-    }
-    lastSpareTrim = now;
-    dataBlocks->TrimSpares();
-}
-
-// Maps the data block an event names and checks that it is one: the right id
-// and a size that matches the event and fits the mapping. Null, with nothing
-// left mapped, otherwise.
-COProcDispatcher::Header* COProcDispatcher::MapEventData(const COEvent& event, MappedSegment** cookie)
-{
-    const auto id = static_cast<int32_t>(event.Value());
-    if (DataHeap() == nullptr || event.dataSize < 0 || event.dataSize > 0x7fffffff - dataHeaderSize || id < 0) {
-        return nullptr;
-    }
-    const int32_t expected = event.dataSize + dataHeaderSize;
-    // A block of this process is read through its own view.
-    bool own = false;
-    Header* ownView = dataBlocks->OwnView(id, expected, &own);
-    if (own) {
-        *cookie = nullptr;
-        return ownView;
-    }
-    // A kept data block is the one the event names: its creator rewrites it
-    // only after every slot that named it has been delivered. One that nobody
-    // else holds any more reads as vanished, as a fresh mapping would.
-    if (DataHeap()->MapKept(id, cookie) != FileMappingHeap::KeptResult::Mapped) {
-        return nullptr;
-    }
-    auto* header = static_cast<Header*>((*cookie)->View());
-    if ((*cookie)->Size() < static_cast<size_t>(expected) || header->size != expected || header->id != id) {
-        DataHeap()->DoneKept(*cookie);
-        return nullptr;
-    }
-    return header;
+    dataBlocks->TrimSpares(now);
 }
 
 void COProcDispatcher::PutEventInAllQueues(COEvent* event)

@@ -131,7 +131,6 @@ private:
     bool LockNonEmptyQueue();
     bool NextTakenEvent(COEvent* event);
     bool DeliverTaken(COEvent& event, const bool& destroyed);
-    Header* MapEventData(const COEvent& event, MappedSegment** cookie);
     void SweepKeptViews();
     static FileMappingHeap* DataHeap();
 
@@ -148,7 +147,6 @@ private:
     // ends the pass.
     bool* destroyedFlag = nullptr;
     uint32_t lastSweep = 0;
-    uint32_t lastSpareTrim = 0;
 };
 
 static_assert(sizeof(COProcDispatcher::Header) == 20);

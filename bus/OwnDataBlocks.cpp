@@ -15,6 +15,7 @@ constexpr int32_t dataHeaderSize = static_cast<int32_t>(sizeof(COProcDispatcher:
 // after a trim without reuse no more than the few a steady sender needs.
 constexpr size_t spareLimit = 1024;
 constexpr size_t sparesKept = 8;
+constexpr uint32_t trimIntervalMs = 50;
 } // namespace
 
 void OwnDataBlocks::FreeAll()
@@ -120,8 +121,12 @@ void OwnDataBlocks::RetireDelivered()
     }
 }
 
-void OwnDataBlocks::TrimSpares()
+void OwnDataBlocks::TrimSpares(uint32_t now)
 {
+    if (now - lastTrim < trimIntervalMs) {
+        return;
+    }
+    lastTrim = now;
     const size_t unwanted = sparesLowWater > sparesKept ? sparesLowWater - sparesKept : 0;
     for (size_t i = 0; i < unwanted; ++i) {
         heap.Free(spares[i].header);

@@ -49,9 +49,9 @@ public:
     void RetireDelivered();
     // Gives every block back to the heap, delivered or not.
     void FreeAll();
-    // Spares that no put wanted since the last trim go back to the heap, all
-    // but a few, oldest first.
-    void TrimSpares();
+    // Every 50 ms, the spares that no put wanted since the last trim go back
+    // to the heap, all but a few, oldest first.
+    void TrimSpares(uint32_t now);
 
 private:
     // A block this process created, with the bytes its mapping holds.
@@ -69,6 +69,7 @@ private:
     // nobody wanted.
     std::vector<Block> spares;
     size_t sparesLowWater = 0;
+    uint32_t lastTrim = 0;
     // The block of the event being put, whose count changes through our view.
     Block putting{nullptr, 0, 0};
 };

@@ -2,7 +2,6 @@
 
 #include "bus/FileMappingHeap.h"
 #include "bus/MappedSegment.h"
-#include "bus/SharedSpinLock.h"
 #include "bus/SharedWord.h"
 
 #include <algorithm>
@@ -14,16 +13,6 @@ using namespace procqueue;
 namespace {
 // A sender grows a queue by a few blocks at most between two passes.
 constexpr size_t premapLimit = 8;
-
-void Lock(EventQueueBlock* block)
-{
-    SharedSpinLock::Lock(block->header.lock);
-}
-
-void Unlock(EventQueueBlock* block)
-{
-    SharedSpinLock::Unlock(block->header.lock);
-}
 } // namespace
 
 bool OwnQueue::Create()
@@ -35,7 +24,7 @@ bool OwnQueue::Create()
     }
     const auto id = static_cast<int32_t>(heap.GetID(block));
     WriteEmptyBlock(block, id, capacity);
-    Unlock(block);
+    UnlockBlock(block);
     chain.push_back({block, id, capacity});
     return true;
 }
@@ -75,12 +64,12 @@ bool OwnQueue::LockIfNotEmpty()
         return false;
     }
     PremapChained();
-    Lock(first);
+    LockBlock(first);
     if (SlotAt(first, 0)->eventCode != 0) {
         return true;
     }
     const bool chained = first->nextId != 0;
-    Unlock(first);
+    UnlockBlock(first);
     if (chained) {
         CutEmptyTail();
     }
@@ -103,21 +92,21 @@ void OwnQueue::RemoveFirstLocked(COEvent* event)
             break;
         }
         const int32_t nextCapacity = CapacityOf(next);
-        Lock(next);
+        LockBlock(next);
         if (SlotAt(next, 0)->eventCode == 0) {
-            Unlock(next);
+            UnlockBlock(next);
             used = 0;
             break;
         }
         std::memcpy(SlotAt(previous, previousCapacity - 1), SlotAt(next, 0), sizeof(EventSlot));
         used = FirstFreeSlot(next, nextCapacity);
         std::memmove(SlotAt(next, 0), SlotAt(next, 1), (used - 1) * sizeof(EventSlot));
-        Unlock(previous);
+        UnlockBlock(previous);
         previous = next;
         previousCapacity = nextCapacity;
     }
     std::memset(SlotAt(previous, used > 0 ? used - 1 : previousCapacity - 1), 0, sizeof(EventSlot));
-    Unlock(previous);
+    UnlockBlock(previous);
     ReleaseDetached();
 }
 
@@ -136,12 +125,12 @@ void OwnQueue::TakeAllLocked()
         if (next == nullptr) {
             break;
         }
-        Lock(next);
-        Unlock(block);
+        LockBlock(next);
+        UnlockBlock(block);
         block = next;
         capacity = CapacityOf(next);
     }
-    Unlock(block);
+    UnlockBlock(block);
     ReleaseDetached();
 }
 
@@ -207,10 +196,10 @@ OwnQueue::EventQueueBlock* OwnQueue::Attach(EventQueueBlock* block, int32_t next
 void OwnQueue::CollectLocked(std::vector<EventQueueBlock*>& blocks)
 {
     EventQueueBlock* block = First();
-    Lock(block);
+    LockBlock(block);
     blocks.push_back(block);
     while ((block = Next(block)) != nullptr) {
-        Lock(block);
+        LockBlock(block);
         blocks.push_back(block);
     }
 }
@@ -225,7 +214,7 @@ void OwnQueue::CutEmptyTail()
         if (!occupied) {
             occupied = HasOccupiedSlot(block, CapacityOf(block));
         }
-        Unlock(block);
+        UnlockBlock(block);
         if (!occupied && i > 0) {
             blocks[i - 1]->nextId = 0;
             blocks[i - 1]->nextBlock = 0;

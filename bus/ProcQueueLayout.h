@@ -2,6 +2,7 @@
 
 #include "bus/COProcDispatcher.h"
 #include "bus/MappedSegment.h"
+#include "bus/SharedSpinLock.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,6 +26,16 @@ inline EventSlot* SlotAt(EventQueueBlock* block, int32_t index)
 {
     return reinterpret_cast<EventSlot*>(reinterpret_cast<char*>(block) + COProcDispatcher::BLOCK_HEADER_SIZE +
                                         static_cast<size_t>(index) * sizeof(EventSlot));
+}
+
+inline void LockBlock(EventQueueBlock* block)
+{
+    SharedSpinLock::Lock(block->header.lock);
+}
+
+inline void UnlockBlock(EventQueueBlock* block)
+{
+    SharedSpinLock::Unlock(block->header.lock);
 }
 
 inline int32_t BlockSize(int32_t capacity)

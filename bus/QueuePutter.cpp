@@ -4,7 +4,6 @@
 #include "bus/MappedSegment.h"
 #include "bus/OwnDataBlocks.h"
 #include "bus/OwnQueue.h"
-#include "bus/SharedSpinLock.h"
 #include "bus/SharedWord.h"
 #include "foundation/AnimTime.h"
 
@@ -22,16 +21,6 @@ constexpr size_t chainKeepLimit = 16;
 // blocks this process still holds for them.
 constexpr int heldBlockWaits = 100;
 constexpr uint32_t heldBlockWaitMs = 100;
-
-void Lock(EventQueueBlock* block)
-{
-    SharedSpinLock::Lock(block->header.lock);
-}
-
-void Unlock(EventQueueBlock* block)
-{
-    SharedSpinLock::Unlock(block->header.lock);
-}
 } // namespace
 
 void QueuePutter::OpenQueuesAhead(COProcDispatcher::QueueArray& table)
@@ -66,7 +55,7 @@ QueuePutter::Walk QueuePutter::WalkAndPut(int32_t queueId, COEvent* event, bool 
     if (!OpenFirst(queueId, &at, &failure)) {
         return failure;
     }
-    Lock(at.block);
+    LockBlock(at.block);
     bool hold = false;
     walked.assign(1, queueId);
     for (;;) {
@@ -116,7 +105,7 @@ bool QueuePutter::PutInFreeSlot(Position& at, const COEvent& event, bool hold)
     }
     data.AddReference(event);
     ToSlot(event, SlotAt(at.block, free));
-    Unlock(at.block);
+    UnlockBlock(at.block);
     // A block its owner has not attached lives on a view of ours until it
     // does; the kept view may go at any sweep, so hold one of its own.
     const int32_t id = walked.back();
@@ -158,7 +147,7 @@ QueuePutter::Step QueuePutter::StepToNext(Position& at, bool* hold, bool mayRetr
         at.block->nextId = 0;
         return Step::Grow;
     }
-    Lock(next.block);
+    LockBlock(next.block);
     if (at.block->nextBlock == 0) {
         *hold = true;
     }
@@ -203,14 +192,14 @@ QueuePutter::Walk QueuePutter::Grow(Position& at, const COEvent& event, bool may
     data.AddReference(event);
     ToSlot(event, SlotAt(grown.block, 0));
     held.push_back(grown);
-    Unlock(grown.block);
+    UnlockBlock(grown.block);
     LeaveBlock(at);
     return Walk::Put;
 }
 
 void QueuePutter::LeaveBlock(Position& at)
 {
-    Unlock(at.block);
+    UnlockBlock(at.block);
     heap.DoneKept(at.record);
 }
 
@@ -295,14 +284,14 @@ void QueuePutter::ReleaseAll()
     spares.clear();
     int budget = heldBlockWaits;
     for (const BlockView& view : held) {
-        Lock(view.block);
+        LockBlock(view.block);
         while (sharedLoad(view.block->header.refCount) <= 0 && budget >= 0) {
-            Unlock(view.block);
+            UnlockBlock(view.block);
             utilSleep(heldBlockWaitMs);
             --budget;
-            Lock(view.block);
+            LockBlock(view.block);
         }
-        Unlock(view.block);
+        UnlockBlock(view.block);
         heap.Free(view.block);
     }
     held.clear();
