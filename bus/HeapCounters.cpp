@@ -1,60 +1,36 @@
 #include "bus/HeapCounters.h"
 
+#include <array>
 #include <atomic>
+#include <cstddef>
 
 namespace {
-std::atomic<uint64_t> created{0};
-std::atomic<uint64_t> opened{0};
-std::atomic<uint64_t> views{0};
-std::atomic<uint64_t> unmaps{0};
-std::atomic<uint64_t> mutexAcquisitions{0};
-std::atomic<uint64_t> lockSleeps{0};
+constexpr size_t costKinds = static_cast<size_t>(HeapCost::LockSleep) + 1;
+std::array<std::atomic<uint64_t>, costKinds> counts{};
+
+uint64_t Count(HeapCost cost)
+{
+    return counts[static_cast<size_t>(cost)].load(std::memory_order_relaxed);
+}
 } // namespace
 
 HeapCounters heapCountersNow()
 {
-    HeapCounters now;
-    now.segmentsCreated = created.load(std::memory_order_relaxed);
-    now.segmentsOpened = opened.load(std::memory_order_relaxed);
-    now.views = views.load(std::memory_order_relaxed);
-    now.unmaps = unmaps.load(std::memory_order_relaxed);
-    now.mutexAcquisitions = mutexAcquisitions.load(std::memory_order_relaxed);
-    now.lockSleeps = lockSleeps.load(std::memory_order_relaxed);
-    return now;
+    return {Count(HeapCost::SegmentCreated), Count(HeapCost::SegmentOpened), Count(HeapCost::View),
+            Count(HeapCost::Unmap),          Count(HeapCost::MutexAcquired), Count(HeapCost::LockSleep)};
 }
 
 HeapCounters operator-(const HeapCounters& later, const HeapCounters& earlier)
 {
-    HeapCounters difference;
-    difference.segmentsCreated = later.segmentsCreated - earlier.segmentsCreated;
-    difference.segmentsOpened = later.segmentsOpened - earlier.segmentsOpened;
-    difference.views = later.views - earlier.views;
-    difference.unmaps = later.unmaps - earlier.unmaps;
-    difference.mutexAcquisitions = later.mutexAcquisitions - earlier.mutexAcquisitions;
-    difference.lockSleeps = later.lockSleeps - earlier.lockSleeps;
-    return difference;
+    return {later.segmentsCreated - earlier.segmentsCreated,
+            later.segmentsOpened - earlier.segmentsOpened,
+            later.views - earlier.views,
+            later.unmaps - earlier.unmaps,
+            later.mutexAcquisitions - earlier.mutexAcquisitions,
+            later.lockSleeps - earlier.lockSleeps};
 }
 
 void heapCount(HeapCost cost)
 {
-    switch (cost) {
-    case HeapCost::SegmentCreated:
-        created.fetch_add(1, std::memory_order_relaxed);
-        break;
-    case HeapCost::SegmentOpened:
-        opened.fetch_add(1, std::memory_order_relaxed);
-        break;
-    case HeapCost::View:
-        views.fetch_add(1, std::memory_order_relaxed);
-        break;
-    case HeapCost::Unmap:
-        unmaps.fetch_add(1, std::memory_order_relaxed);
-        break;
-    case HeapCost::MutexAcquired:
-        mutexAcquisitions.fetch_add(1, std::memory_order_relaxed);
-        break;
-    case HeapCost::LockSleep:
-        lockSleeps.fetch_add(1, std::memory_order_relaxed);
-        break;
-    }
+    counts[static_cast<size_t>(cost)].fetch_add(1, std::memory_order_relaxed);
 }

@@ -1,5 +1,5 @@
 #include "bus/FileMappingHeap.h"
-#include "BusTestNames.h"
+#include "BusTest.h"
 #include "bus/HeapDirectory.h"
 #include "bus/MappedSegment.h"
 #include "bus/SharedHeapClient.h"
@@ -29,14 +29,9 @@ struct RecordingClient : SharedHeapClient {
     SharedHeap* heap = nullptr;
 };
 
-class FileMappingHeapTest : public ::testing::Test {
+class FileMappingHeapTest : public BusTest {
 protected:
-    void TearDown() override
-    {
-        EXPECT_TRUE(LeftoverSharedObjects(name).empty());
-        RemoveLeftoverSharedObjects(name);
-    }
-    std::string name = UniqueBusName("vbheap");
+    FileMappingHeapTest() : BusTest("vbheap") {}
 };
 
 // Tests that the first heap of a name makes the root slot and tells its client
