@@ -38,10 +38,10 @@ void COProcDispatcher::Attach(const char* dispatcherName)
     if (length < 0 || static_cast<size_t>(length) >= sizeof heapName) {
         return; // a name this long cannot name the shared objects
     }
-    // The heap calls OnHeapAttached from its constructor.
+    // The heap calls OnHeapAttached from its constructor. The process's data
+    // heap is held exactly as long as the queue heap exists.
     queueHeap = new FileMappingHeap(heapName, this, 0);
     FileMappingHeap* dataHeap = ProcessDataHeap::Acquire();
-    holdsDataHeap = true;
     ownQueue = std::make_unique<OwnQueue>(*queueHeap);
     dataBlocks = std::make_unique<OwnDataBlocks>(*dataHeap);
     putter = std::make_unique<QueuePutter>(*queueHeap, *ownQueue, *dataBlocks);
@@ -87,14 +87,7 @@ COProcDispatcher::~COProcDispatcher()
     }
     delete queueHeap; // releases every view still mapped, the own chain included
     queueHeap = nullptr;
-    if (holdsDataHeap) {
-        ProcessDataHeap::Release();
-    }
-}
-
-FileMappingHeap* COProcDispatcher::DataHeap()
-{
-    return ProcessDataHeap::Get();
+    ProcessDataHeap::Release();
 }
 
 bool COProcDispatcher::IsRegistered() const
@@ -170,21 +163,23 @@ bool COProcDispatcher::NextTakenEvent(COEvent* event)
 // dispatcher: from then on only locals and the process's statics are used.
 bool COProcDispatcher::DeliverTaken(COEvent& event, const bool& destroyed)
 {
+    // Held by this dispatcher, but gone or another once a receiver destroyed
+    // the process's last one.
+    FileMappingHeap* heap = ProcessDataHeap::Get();
     MappedSegment* cookie = nullptr;
     Header* header = nullptr;
     if (event.dataSize != 0) {
-        header = DataHeap() != nullptr ? DataBlockReader::Map(*DataHeap(), *dataBlocks, event, &cookie) : nullptr;
+        header = DataBlockReader::Map(*heap, *dataBlocks, event, &cookie);
         if (header == nullptr) {
             return true; // vanished or not a block of this event: dropped
         }
         event.data = reinterpret_cast<char*>(header) + dataHeaderSize;
     }
-    FileMappingHeap* heap = DataHeap();
     CODispatcher::HandleEvent(&event);
     // A block of this dispatcher's own went with it if a receiver destroyed
     // it; a kept view stays with the heap.
     const bool viewGone = destroyed && cookie == nullptr;
-    if (header != nullptr && heap == DataHeap() && !viewGone) {
+    if (header != nullptr && heap == ProcessDataHeap::Get() && !viewGone) {
         DataBlockReader::Delivered(*heap, header, cookie);
     }
     return !destroyed;
@@ -200,12 +195,9 @@ void COProcDispatcher::SweepKeptViews()
     }
     lastSweep = now;
     queueHeap->SweepKept();
-    if (DataHeap() == nullptr) {
-        return;
-    }
     // A data block's number is never named again once its creator has let it
     // go, so a view used since the last sweep may stay for the next one.
-    DataHeap()->SweepKept(true);
+    ProcessDataHeap::Get()->SweepKept(true);
     dataBlocks->TrimSpares(now);
 }
 
@@ -216,7 +208,7 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
     if (table->Array() == nullptr || event->eventCode == 0 || event->dataSize < 0) {
         return;
     }
-    if (event->dataSize != 0 && (DataHeap() == nullptr || !dataBlocks->BeginPut(event))) {
+    if (event->dataSize != 0 && !dataBlocks->BeginPut(event)) {
         return;
     }
     putter->OpenQueuesAhead(*table->Array());
@@ -284,13 +276,13 @@ long COProcDispatcher::AddRefEventData(COEvent* event)
     if (dataBlocks != nullptr) {
         return dataBlocks->AddReference(*event);
     }
-    return OwnDataBlocks::ChangeReference(DataHeap(), *event, +1);
+    return OwnDataBlocks::ChangeReference(ProcessDataHeap::Get(), *event, +1);
 }
 
 void COProcDispatcher::UnrefEventData(COEvent* event)
 {
     // Reaching -1 frees nothing here: the creator frees its view when idle.
-    OwnDataBlocks::ChangeReference(DataHeap(), *event, -1);
+    OwnDataBlocks::ChangeReference(ProcessDataHeap::Get(), *event, -1);
 }
 
 COProcDispatcher::Header* COProcDispatcher::staticGetHeader(void* data)
@@ -316,8 +308,8 @@ long COProcDispatcher::staticAddRefSharedMemory(void* data)
 void COProcDispatcher::staticUnrefSharedMemory(void* data)
 {
     Header* header = staticGetHeader(data);
-    if (sharedDecrement(header->refCount) < 0 && DataHeap() != nullptr) {
-        DataHeap()->Free(header);
+    if (sharedDecrement(header->refCount) < 0 && ProcessDataHeap::Get() != nullptr) {
+        ProcessDataHeap::Get()->Free(header);
     }
 }
 

@@ -132,7 +132,6 @@ private:
     bool NextTakenEvent(COEvent* event);
     bool DeliverTaken(COEvent& event, const bool& destroyed);
     void SweepKeptViews();
-    static FileMappingHeap* DataHeap();
 
     std::unique_ptr<QueueTable> table;
     FileMappingHeap* queueHeap = nullptr;
@@ -140,8 +139,6 @@ private:
     std::unique_ptr<OwnQueue> ownQueue;
     std::unique_ptr<OwnDataBlocks> dataBlocks;
     std::unique_ptr<QueuePutter> putter;
-    // Set while the process's data heap counts this dispatcher as a holder.
-    bool holdsDataHeap = false;
     bool registered = false;
     // Set while OnIdle delivers, so that a receiver destroying the dispatcher
     // ends the pass.

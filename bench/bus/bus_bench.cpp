@@ -159,8 +159,16 @@ void BM_BusPingRoundTrip(benchmark::State& state)
     SetHeapCounters(state, heapCountersNow() - before, static_cast<double>(trips));
 }
 
-void SocketThroughput(benchmark::State& state, SocketSide& sockets, bool withData)
+enum class Reader { LargeReads, MessageByMessage };
+
+SocketSide& SocketOf(Reader reader)
 {
+    return reader == Reader::LargeReads ? *largeReads : *messageWise;
+}
+
+void BM_SocketThroughput(benchmark::State& state, Reader reader, bool withData)
+{
+    SocketSide& sockets = SocketOf(reader);
     char message[sizeof(WireRecord) + dataBytes] = {};
     WireRecord record{};
     record.eventCode = withData ? dataEvent : plainEvent;
@@ -188,8 +196,9 @@ void SocketThroughput(benchmark::State& state, SocketSide& sockets, bool withDat
     state.SetItemsProcessed(events);
 }
 
-void SocketPingRoundTrip(benchmark::State& state, SocketSide& sockets)
+void BM_SocketPingRoundTrip(benchmark::State& state, Reader reader)
 {
+    SocketSide& sockets = SocketOf(reader);
     WireRecord request{};
     request.eventCode = ping;
     const auto start = std::chrono::steady_clock::now();
@@ -207,46 +216,16 @@ void SocketPingRoundTrip(benchmark::State& state, SocketSide& sockets)
     state.SetItemsProcessed(trips);
 }
 
-void BM_SocketLargeReadsThroughputNoData(benchmark::State& state)
-{
-    SocketThroughput(state, *largeReads, false);
-}
-
-void BM_SocketLargeReadsThroughput64Bytes(benchmark::State& state)
-{
-    SocketThroughput(state, *largeReads, true);
-}
-
-void BM_SocketLargeReadsPingRoundTrip(benchmark::State& state)
-{
-    SocketPingRoundTrip(state, *largeReads);
-}
-
-void BM_SocketThroughputNoData(benchmark::State& state)
-{
-    SocketThroughput(state, *messageWise, false);
-}
-
-void BM_SocketThroughput64Bytes(benchmark::State& state)
-{
-    SocketThroughput(state, *messageWise, true);
-}
-
-void BM_SocketPingRoundTrip(benchmark::State& state)
-{
-    SocketPingRoundTrip(state, *messageWise);
-}
-
 BENCHMARK(BM_BusThroughputNoData)->UseRealTime();
-BENCHMARK(BM_SocketLargeReadsThroughputNoData)->UseRealTime();
-BENCHMARK(BM_SocketThroughputNoData)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketThroughput, NoData_LargeReads, Reader::LargeReads, false)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketThroughput, NoData_MessageByMessage, Reader::MessageByMessage, false)->UseRealTime();
 BENCHMARK(BM_BusThroughput64Bytes)->UseRealTime();
-BENCHMARK(BM_SocketLargeReadsThroughput64Bytes)->UseRealTime();
-BENCHMARK(BM_SocketThroughput64Bytes)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketThroughput, 64Bytes_LargeReads, Reader::LargeReads, true)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketThroughput, 64Bytes_MessageByMessage, Reader::MessageByMessage, true)->UseRealTime();
 BENCHMARK(BM_BusThroughput64BytesDrainingEachPut)->UseRealTime();
 BENCHMARK(BM_BusPingRoundTrip)->UseRealTime();
-BENCHMARK(BM_SocketLargeReadsPingRoundTrip)->UseRealTime();
-BENCHMARK(BM_SocketPingRoundTrip)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketPingRoundTrip, LargeReads, Reader::LargeReads)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketPingRoundTrip, MessageByMessage, Reader::MessageByMessage)->UseRealTime();
 
 bool StartBusPeer(const char* self)
 {
