@@ -10,7 +10,6 @@
 #include <vector>
 
 class FileMappingHeap;
-class MappedSegment;
 class OwnDataBlocks;
 class OwnQueue;
 class QueuePutter;
