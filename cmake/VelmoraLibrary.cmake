@@ -1,7 +1,7 @@
-# libvelmora: the foundation and the event framework as one shared library for
+# libvelmora: the foundation, the event framework and the bus as one shared library for
 # the product's other modules (Linux). On Windows the launcher program itself
 # exports these classes, so the static layers are linked into it instead.
-set(VELMORA_LIBRARY_LAYERS platform afx foundation events)
+set(VELMORA_LIBRARY_LAYERS platform afx foundation events bus)
 
 if(NOT WIN32)
   add_library(velmora SHARED ${PROJECT_SOURCE_DIR}/cmake/velmora_library.cpp)

@@ -1,6 +1,6 @@
 #include "launcher/COSetupExecuter.h"
 
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "events/CommonObjectEventManager.h"
 #include "launcher/LauncherState.h"
 #include "launcher/SetupRuntime.h"

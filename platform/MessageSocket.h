@@ -7,7 +7,8 @@ namespace platform {
 
 // One end of a connected Unix-domain stream socket pair, the baseline the bus
 // benchmark measures the bus against. Each Send is one write; Receive reads
-// exactly the asked number of bytes. Linux only: the benchmarks run there.
+// exactly the asked number of bytes; ReceiveSome is one read of whatever is
+// there. Linux only: the benchmarks run there.
 class MessageSocket {
 public:
     MessageSocket() = default;
@@ -22,6 +23,9 @@ public:
 
     bool Send(const void* bytes, size_t size);
     bool Receive(void* bytes, size_t size);
+    // Up to capacity bytes in one read, waiting for at least one; 0 once the
+    // other end has closed, -1 on an error.
+    long ReceiveSome(void* bytes, size_t capacity);
     void Close();
     int Handle() const { return handle; }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/HeapCounters.h"
+#include "bus/HeapCounters.h"
 
 #include <cstdint>
 
@@ -34,7 +34,11 @@ static_assert(sizeof(WireRecord) == 28);
 // The peer's side of the bus: serves until it is told to stop, then writes
 // per-event heap costs of each kind of batch to standard output.
 int RunBusPeer(const char* bus);
-// The peer's side of the socket baseline, on an inherited descriptor.
+// The peer's side of the socket baselines, on an inherited descriptor:
+// reading each message with a read for its record and one for its data, or
+// as a socket program would, reading whatever is there in 64 KiB reads and
+// taking the messages out of the buffer.
 int RunSocketPeer(int handle);
+int RunLargeReadSocketPeer(int handle);
 
 } // namespace busbench

@@ -1,11 +1,16 @@
 // The cross-process bus against a Unix-domain socket pair, in one run: one-way
 // throughput without data and with 64 bytes, and the round trip of a ping the
-// other process answers. Both peers are this program started again; on the
-// bus both sides drain in a tight loop. The heap's costs per event are
-// reported for this side as counters and for the peer at the end.
+// other process answers. The peers are this program started again; on the
+// bus both sides drain in a tight loop. The socket is measured twice: with a
+// receiver that reads whatever is there in 64 KiB reads and takes the
+// messages out of its buffer, as a socket program would (the baseline of the
+// closing ratios), and with one that reads each message's record and data
+// by separate reads. Senders write one message per call on both. The heap's
+// costs per event are reported for this side as counters and for the peer at
+// the end.
 
 #include "BusBenchCodes.h"
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "events/CommonObjectEventManager.h"
 #include "platform/ChildProcess.h"
 #include "platform/MessageSocket.h"
@@ -55,12 +60,15 @@ struct BusSide {
 };
 
 struct SocketSide {
+    const char* peerMode; // the peer's command-line switch
+    const char* rateKey;  // its rates are kept as rateKey + " " + what
     platform::MessageSocket socket;
     platform::ChildProcess peer;
 };
 
 BusSide* bus = nullptr;
-SocketSide* sockets = nullptr;
+SocketSide* largeReads = nullptr;
+SocketSide* messageWise = nullptr;
 // Events (or round trips) per second of each benchmark's last run, for the ratios.
 std::map<std::string, double> rates;
 
@@ -151,8 +159,16 @@ void BM_BusPingRoundTrip(benchmark::State& state)
     SetHeapCounters(state, heapCountersNow() - before, static_cast<double>(trips));
 }
 
-void SocketThroughput(benchmark::State& state, bool withData)
+enum class Reader { LargeReads, MessageByMessage };
+
+SocketSide& SocketOf(Reader reader)
 {
+    return reader == Reader::LargeReads ? *largeReads : *messageWise;
+}
+
+void BM_SocketThroughput(benchmark::State& state, Reader reader, bool withData)
+{
+    SocketSide& sockets = SocketOf(reader);
     char message[sizeof(WireRecord) + dataBytes] = {};
     WireRecord record{};
     record.eventCode = withData ? dataEvent : plainEvent;
@@ -163,59 +179,53 @@ void SocketThroughput(benchmark::State& state, bool withData)
     long events = 0;
     for (auto _ : state) {
         for (int i = 0; i < batchSize; ++i) {
-            sockets->socket.Send(message, size);
+            sockets.socket.Send(message, size);
         }
         WireRecord end{};
         end.eventCode = batchEnd;
         end.data = batchSize;
-        sockets->socket.Send(&end, sizeof end);
+        sockets.socket.Send(&end, sizeof end);
         WireRecord answer{};
-        if (!sockets->socket.Receive(&answer, sizeof answer)) {
+        if (!sockets.socket.Receive(&answer, sizeof answer)) {
             state.SkipWithError("the socket peer has gone");
             return;
         }
         events += batchSize;
     }
-    rates[withData ? "socket data" : "socket plain"] = events / Seconds(start);
+    rates[std::string(sockets.rateKey) + (withData ? " data" : " plain")] = events / Seconds(start);
     state.SetItemsProcessed(events);
 }
 
-void BM_SocketThroughputNoData(benchmark::State& state)
+void BM_SocketPingRoundTrip(benchmark::State& state, Reader reader)
 {
-    SocketThroughput(state, false);
-}
-
-void BM_SocketThroughput64Bytes(benchmark::State& state)
-{
-    SocketThroughput(state, true);
-}
-
-void BM_SocketPingRoundTrip(benchmark::State& state)
-{
+    SocketSide& sockets = SocketOf(reader);
     WireRecord request{};
     request.eventCode = ping;
     const auto start = std::chrono::steady_clock::now();
     long trips = 0;
     for (auto _ : state) {
         WireRecord answer{};
-        sockets->socket.Send(&request, sizeof request);
-        if (!sockets->socket.Receive(&answer, sizeof answer)) {
+        sockets.socket.Send(&request, sizeof request);
+        if (!sockets.socket.Receive(&answer, sizeof answer)) {
             state.SkipWithError("the socket peer has gone");
             return;
         }
         ++trips;
     }
-    rates["socket ping"] = trips / Seconds(start);
+    rates[std::string(sockets.rateKey) + " ping"] = trips / Seconds(start);
     state.SetItemsProcessed(trips);
 }
 
 BENCHMARK(BM_BusThroughputNoData)->UseRealTime();
-BENCHMARK(BM_SocketThroughputNoData)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketThroughput, NoData_LargeReads, Reader::LargeReads, false)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketThroughput, NoData_MessageByMessage, Reader::MessageByMessage, false)->UseRealTime();
 BENCHMARK(BM_BusThroughput64Bytes)->UseRealTime();
-BENCHMARK(BM_SocketThroughput64Bytes)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketThroughput, 64Bytes_LargeReads, Reader::LargeReads, true)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketThroughput, 64Bytes_MessageByMessage, Reader::MessageByMessage, true)->UseRealTime();
 BENCHMARK(BM_BusThroughput64BytesDrainingEachPut)->UseRealTime();
 BENCHMARK(BM_BusPingRoundTrip)->UseRealTime();
-BENCHMARK(BM_SocketPingRoundTrip)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketPingRoundTrip, LargeReads, Reader::LargeReads)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketPingRoundTrip, MessageByMessage, Reader::MessageByMessage)->UseRealTime();
 
 bool StartBusPeer(const char* self)
 {
@@ -231,13 +241,13 @@ bool StartBusPeer(const char* self)
     return bus->answers.hellos != 0;
 }
 
-bool StartSocketPeer(const char* self)
+bool StartSocketPeer(const char* self, SocketSide& sockets)
 {
     platform::MessageSocket peerEnd;
-    if (!platform::MessageSocket::CreatePair(sockets->socket, peerEnd)) {
+    if (!platform::MessageSocket::CreatePair(sockets.socket, peerEnd)) {
         return false;
     }
-    const bool started = sockets->peer.Start(self, {"--socket-peer", std::to_string(peerEnd.Handle())});
+    const bool started = sockets.peer.Start(self, {sockets.peerMode, std::to_string(peerEnd.Handle())});
     peerEnd.Close();
     return started;
 }
@@ -251,18 +261,27 @@ void StopPeers()
     }
     WireRecord end{};
     end.eventCode = stop;
-    sockets->socket.Send(&end, sizeof end);
-    sockets->peer.Wait(5000);
+    for (SocketSide* sockets : {largeReads, messageWise}) {
+        sockets->socket.Send(&end, sizeof end);
+        sockets->peer.Wait(5000);
+    }
 }
 
-void Ratio(const char* what, const std::string& busRate, const std::string& socketRate, bool roundTrip)
+// Bus against the socket with 64 KiB reads, and beside it against the socket
+// read message by message.
+void Ratio(const char* what, const std::string& busRate, const std::string& socketWhat, bool roundTrip)
 {
-    if (rates.count(busRate) == 0 || rates.count(socketRate) == 0) {
+    const std::string fair = std::string(largeReads->rateKey) + " " + socketWhat;
+    const std::string old = std::string(messageWise->rateKey) + " " + socketWhat;
+    if (rates.count(busRate) == 0 || rates.count(fair) == 0 || rates.count(old) == 0) {
         return;
     }
-    const double ratio = roundTrip ? rates[socketRate] / rates[busRate] : rates[busRate] / rates[socketRate];
-    std::printf("%-26s bus %12.0f/s  socket %12.0f/s  %s %.3f\n", what, rates[busRate], rates[socketRate],
-                roundTrip ? "round trip bus/socket" : "throughput bus/socket", ratio);
+    auto ratio = [&](const std::string& socket) {
+        return roundTrip ? rates[socket] / rates[busRate] : rates[busRate] / rates[socket];
+    };
+    std::printf("%-24s bus %10.0f/s  socket %10.0f/s  %s %.3f  (message by message: socket %10.0f/s, %.3f)\n", what,
+                rates[busRate], rates[fair], roundTrip ? "round trip bus/socket" : "throughput bus/socket", ratio(fair),
+                rates[old], ratio(old));
 }
 
 } // namespace
@@ -275,14 +294,20 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "--socket-peer") == 0) {
         return RunSocketPeer(std::atoi(argv[2]));
     }
+    if (argc == 3 && std::strcmp(argv[1], "--large-read-socket-peer") == 0) {
+        return RunLargeReadSocketPeer(std::atoi(argv[2]));
+    }
     benchmark::Initialize(&argc, argv);
     CommonObjectEventManager manager;
     BusSide busSide;
-    SocketSide socketSide;
+    SocketSide largeReadSide{"--large-read-socket-peer", "socket"};
+    SocketSide messageWiseSide{"--socket-peer", "message-wise socket"};
     bus = &busSide;
-    sockets = &socketSide;
+    largeReads = &largeReadSide;
+    messageWise = &messageWiseSide;
     const std::string self = platform::SiblingProgram("bus_bench");
-    if (!StartBusPeer(self.c_str()) || !StartSocketPeer(self.c_str())) {
+    if (!StartBusPeer(self.c_str()) || !StartSocketPeer(self.c_str(), largeReadSide) ||
+        !StartSocketPeer(self.c_str(), messageWiseSide)) {
         std::fprintf(stderr, "bus_bench: the peer processes did not start\n");
         return 1;
     }
@@ -290,10 +315,10 @@ int main(int argc, char** argv)
     StopPeers();
     busSide.dispatcher.reset();
     std::printf("\n");
-    Ratio("one-way, no data", "plain", "socket plain", false);
-    Ratio("one-way, 64 bytes", "data", "socket data", false);
-    Ratio("64 bytes, sender drains", "data drained", "socket data", false);
-    Ratio("ping round trip", "ping", "socket ping", true);
+    Ratio("one-way, no data", "plain", "plain", false);
+    Ratio("one-way, 64 bytes", "data", "data", false);
+    Ratio("64 bytes, sender drains", "data drained", "data", false);
+    Ratio("ping round trip", "ping", "ping", true);
     std::ifstream peerReport(busSide.peerOutput);
     for (std::string line; std::getline(peerReport, line);) {
         std::printf("%s\n", line.c_str());

@@ -51,6 +51,14 @@ bool MessageSocket::Receive(void* bytes, size_t size)
     return true;
 }
 
+long MessageSocket::ReceiveSome(void* bytes, size_t capacity)
+{
+    ssize_t got;
+    while ((got = read(handle, bytes, capacity)) < 0 && errno == EINTR) {
+    }
+    return static_cast<long>(got);
+}
+
 void MessageSocket::Close()
 {
     if (handle >= 0) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "events/COProcDispatcher.h"
-#include "events/FileMappingHeap.h"
-#include "events/MappedSegment.h"
-#include "events/SharedHeapClient.h"
+#include "bus/COProcDispatcher.h"
+#include "bus/FileMappingHeap.h"
+#include "bus/MappedSegment.h"
+#include "bus/SharedHeapClient.h"
 
 #include <string>
 #include <vector>

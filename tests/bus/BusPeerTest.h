@@ -1,9 +1,8 @@
 #pragma once
 
-#include "BusTestNames.h"
+#include "BusTest.h"
 #include "RecordingReceiver.h"
-#include "events/COProcDispatcher.h"
-#include "events/CommonObjectEventManager.h"
+#include "bus/COProcDispatcher.h"
 #include "foundation/AnimTime.h"
 #include "platform/ChildProcess.h"
 
@@ -21,23 +20,23 @@
 
 inline constexpr uint32_t waitLimitMs = 20000;
 
-class BusPeerTest : public ::testing::Test {
+class BusPeerTest : public BusTest {
 protected:
+    BusPeerTest() : BusTest("vbproc") {}
+
     void SetUp() override
     {
         dispatcher = std::make_unique<COProcDispatcher>(name.c_str());
         dispatcher->AddReceiver(receiver.GetID());
     }
 
-    void TearDown() override
+    void ReleaseBus() override
     {
         peers.clear();
         dispatcher.reset();
         for (const std::string& file : files) {
             std::remove(file.c_str());
         }
-        EXPECT_TRUE(LeftoverSharedObjects(name).empty());
-        RemoveLeftoverSharedObjects(name);
     }
 
     std::string TempFile(const std::string& stem)
@@ -46,8 +45,6 @@ protected:
         std::remove(files.back().c_str());
         return files.back();
     }
-
-    static void Pump() { CommonObjectEventManager::staticDispatchEvents(0); }
 
     static bool Exists(const std::string& file) { return std::ifstream(file).good(); }
 
@@ -97,8 +94,6 @@ protected:
         return lines;
     }
 
-    CommonObjectEventManager manager;
-    std::string name = UniqueBusName("vbproc");
     RecordingReceiver receiver;
     std::unique_ptr<COProcDispatcher> dispatcher;
     std::vector<std::unique_ptr<platform::ChildProcess>> peers;

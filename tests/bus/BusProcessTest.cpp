@@ -24,16 +24,15 @@ TEST_F(BusProcessTest, EveryProcessDeliversEveryEventOnceInPutOrder)
     const std::string binaryFile = TempFile("bytes");
     std::ofstream(binaryFile, std::ios::binary) << binary;
 
-    const long to = dispatcher->GetID();
-    CommonObjectEventManager::staticSendEvent(0, to, 0x3001, reinterpret_cast<void*>(7), 0, 0);
-    char command[] = "C:\\a b\\c.exe \"q\"";
-    CommonObjectEventManager::staticSendEvent(0, to, 0xE001, command, sizeof command, 0);
-    char winExec[] = "\x05\x00\x00\x00notepad";
-    CommonObjectEventManager::staticSendEvent(0, to, 0xE002, winExec, sizeof winExec, 0);
+    PutVia(*dispatcher, 0x3001, 7);
+    const char command[] = "C:\\a b\\c.exe \"q\"";
+    PutDataVia(*dispatcher, 0xE001, command, sizeof command);
+    const char winExec[] = "\x05\x00\x00\x00notepad";
+    PutDataVia(*dispatcher, 0xE002, winExec, sizeof winExec);
     platform::ChildProcess sender;
     ASSERT_TRUE(sender.Start(platform::SiblingProgram(VBUS_PROGRAM), {"send", name, "0x3002", "--file", binaryFile}));
     EXPECT_EQ(PumpUntilEnded(sender), 0);
-    CommonObjectEventManager::staticSendEvent(0, to, 0x3003, nullptr, 0, 0);
+    PutVia(*dispatcher, 0x3003);
     EXPECT_EQ(PumpUntilEnded(firstPeer), 0);
     EXPECT_EQ(PumpUntilEnded(secondPeer), 0);
     Pump();
@@ -68,20 +67,19 @@ TEST_F(BusProcessTest, KilledPeerIsClearedByNextSender)
     platform::ChildProcess& doomed = StartListener(100, &output);
     EXPECT_EQ(peek.QueueIds().size(), 2u);
     // This process now knows the peer's queue, and may keep its view.
-    CommonObjectEventManager::staticSendEvent(0, dispatcher->GetID(), 0x3100, nullptr, 0, 0);
+    PutVia(*dispatcher, 0x3100);
     Pump();
     doomed.Kill();
 
-    const long to = dispatcher->GetID();
-    char text[] = "after the kill";
-    CommonObjectEventManager::staticSendEvent(0, to, 0x3101, text, sizeof text, 0);
+    const char text[] = "after the kill";
+    PutDataVia(*dispatcher, 0x3101, text, sizeof text);
     EXPECT_EQ(peek.QueueIds().size(), 1u);
     Pump();
     ASSERT_EQ(receiver.events.size(), 2u);
 
     std::string laterOutput;
     platform::ChildProcess& later = StartListener(1, &laterOutput);
-    CommonObjectEventManager::staticSendEvent(0, to, 0x3102, nullptr, 0, 0);
+    PutVia(*dispatcher, 0x3102);
     EXPECT_EQ(PumpUntilEnded(later), 0);
     EXPECT_EQ(Lines(laterOutput), (std::vector<std::string>{"sender=0 code=0x3102 size=0 value=0"}));
     EXPECT_EQ(receiver.events.size(), 3u);

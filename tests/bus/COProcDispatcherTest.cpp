@@ -1,9 +1,8 @@
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "BusPeek.h"
-#include "BusTestNames.h"
+#include "BusTest.h"
 #include "RecordingReceiver.h"
-#include "events/CommonObjectEventManager.h"
-#include "events/HeapCounters.h"
+#include "bus/HeapCounters.h"
 #include "foundation/AnimTime.h"
 
 #include <gtest/gtest.h>
@@ -32,15 +31,15 @@ protected:
     }
 };
 
-class COProcDispatcherTest : public ::testing::Test {
+class COProcDispatcherTest : public BusTest {
 protected:
-    void TearDown() override
+    COProcDispatcherTest() : BusTest("vbdisp") {}
+
+    void ReleaseBus() override
     {
         receiver.reset();
         other.reset();
         sut.reset();
-        EXPECT_TRUE(LeftoverSharedObjects(name).empty());
-        RemoveLeftoverSharedObjects(name);
     }
 
     void Attach()
@@ -59,25 +58,26 @@ protected:
         return *otherReceiver;
     }
 
-    void Put(unsigned int code, long value = 0)
+    void Put(unsigned int code, long value = 0) { PutVia(*sut, code, value); }
+
+    void PutData(unsigned int code, const std::string& bytes) { PutDataVia(*sut, code, bytes.data(), bytes.size()); }
+
+    // Puts a receiver that runs the action at its first event in the place
+    // of sut's recording receiver.
+    ActingReceiver& ReplaceReceiver(std::function<void()> atFirstEvent)
     {
-        CommonObjectEventManager::staticSendEvent(0, sut->GetID(), code, reinterpret_cast<void*>(value), 0, 0);
+        acting = std::make_unique<ActingReceiver>();
+        acting->atFirstEvent = std::move(atFirstEvent);
+        sut->RemoveReceiver(receiver->GetID());
+        sut->AddReceiver(acting->GetID());
+        return *acting;
     }
 
-    void PutData(unsigned int code, const std::string& bytes)
-    {
-        CommonObjectEventManager::staticSendEvent(0, sut->GetID(), code, const_cast<char*>(bytes.data()),
-                                                  static_cast<int>(bytes.size()), 0);
-    }
-
-    static void Pump() { CommonObjectEventManager::staticDispatchEvents(0); }
-
-    CommonObjectEventManager manager;
-    std::string name = UniqueBusName("vbdisp");
     std::unique_ptr<COProcDispatcher> sut;
     std::unique_ptr<RecordingReceiver> receiver;
     std::unique_ptr<COProcDispatcher> other;
     std::unique_ptr<RecordingReceiver> otherReceiver;
+    std::unique_ptr<ActingReceiver> acting;
 };
 
 // Tests that an event reaches the receivers on the next idle pass and not
@@ -138,7 +138,7 @@ TEST_F(COProcDispatcherTest, EveryAttachmentDeliversEachEventOnce)
     Attach();
     RecordingReceiver& second = AttachOther();
     Put(0x101);
-    CommonObjectEventManager::staticSendEvent(0, other->GetID(), 0x102, nullptr, 0, 0);
+    PutVia(*other, 0x102);
     Put(0x103);
     Pump();
     EXPECT_EQ(Codes(*receiver), (std::vector<unsigned int>{0x101, 0x102, 0x103}));
@@ -163,7 +163,7 @@ TEST_F(COProcDispatcherTest, TwentyFirstDispatcherReceivesNothingAndBreaksNothin
     RecordingReceiver unregistered;
     twentyFirst.AddReceiver(unregistered.GetID());
 
-    CommonObjectEventManager::staticSendEvent(0, twentyFirst.GetID(), 0x201, nullptr, 0, 0);
+    PutVia(twentyFirst, 0x201);
     Put(0x202);
     Pump();
 
@@ -223,10 +223,7 @@ TEST_F(COProcDispatcherTest, ReusedDataBlockNeverCarriesAnotherEventsBytes)
 TEST_F(COProcDispatcherTest, EventPutDuringDeliveryComesLastInTheSamePass)
 {
     Attach();
-    ActingReceiver acting;
-    acting.atFirstEvent = [this] { Put(0x903); };
-    sut->RemoveReceiver(receiver->GetID());
-    sut->AddReceiver(acting.GetID());
+    ActingReceiver& acting = ReplaceReceiver([this] { Put(0x903); });
     Put(0x901);
     Put(0x902);
     Pump();
@@ -240,13 +237,9 @@ TEST_F(COProcDispatcherTest, DispatcherDestroyedDuringDeliveryLetsGoOfTakenData)
 {
     Attach();
     RecordingReceiver& second = AttachOther();
-    ActingReceiver destroyer;
-    destroyer.atFirstEvent = [this] { sut.reset(); };
-    sut->RemoveReceiver(receiver->GetID());
-    sut->AddReceiver(destroyer.GetID());
+    ActingReceiver& destroyer = ReplaceReceiver([this] { sut.reset(); });
     for (const char* text : {"one", "two", "three"}) {
-        CommonObjectEventManager::staticSendEvent(0, other->GetID(), 0x911, const_cast<char*>(text),
-                                                  static_cast<int>(std::strlen(text)), 0);
+        PutDataVia(*other, 0x911, text, std::strlen(text));
     }
     Pump();
     Pump();
@@ -263,10 +256,7 @@ TEST_F(COProcDispatcherTest, DispatcherDestroyedWhileDeliveringItsOwnData)
 {
     Attach();
     RecordingReceiver& second = AttachOther();
-    ActingReceiver destroyer;
-    destroyer.atFirstEvent = [this] { sut.reset(); };
-    sut->RemoveReceiver(receiver->GetID());
-    sut->AddReceiver(destroyer.GetID());
+    ActingReceiver& destroyer = ReplaceReceiver([this] { sut.reset(); });
     PutData(0x931, "own data");
     PutData(0x932, "more");
     Pump();
@@ -314,6 +304,22 @@ TEST_F(COProcDispatcherTest, LastDispatcherLeavesNothingBehind)
     Attach();
     BusPeek peek(name);
     EXPECT_EQ(peek.QueueIds(), (std::vector<int32_t>{2}));
+}
+
+// Tests that a dispatcher whose name is too long to name the shared objects
+// stays unattached, and that destroying it leaves the process's data heap to
+// the dispatchers still attached.
+TEST_F(COProcDispatcherTest, OverlongNameStaysUnattachedAndLeavesOthersWorking)
+{
+    Attach();
+    {
+        COProcDispatcher overlong(std::string(300, 'x').c_str());
+        EXPECT_FALSE(overlong.IsAttached());
+    }
+    PutData(0x501, "still carried");
+    Pump();
+    ASSERT_EQ(Codes(*receiver), (std::vector<unsigned int>{0x501}));
+    EXPECT_EQ(receiver->events[0].bytes, "still carried");
 }
 
 } // namespace

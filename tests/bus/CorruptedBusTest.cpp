@@ -1,8 +1,7 @@
 #include "BusPeek.h"
-#include "BusTestNames.h"
+#include "BusTest.h"
 #include "RecordingReceiver.h"
-#include "events/COProcDispatcher.h"
-#include "events/CommonObjectEventManager.h"
+#include "bus/COProcDispatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,10 @@
 
 namespace {
 
-class CorruptedBusTest : public ::testing::Test {
+class CorruptedBusTest : public BusTest {
 protected:
+    CorruptedBusTest() : BusTest("vbbad") {}
+
     void SetUp() override
     {
         owner = std::make_unique<COProcDispatcher>(name.c_str());
@@ -26,16 +27,14 @@ protected:
         ownerQueue = peek->QueueIds().at(0);
     }
 
-    void TearDown() override
+    void ReleaseBus() override
     {
         peek.reset();
         sender.reset();
         owner.reset();
-        EXPECT_TRUE(LeftoverSharedObjects(name).empty());
-        RemoveLeftoverSharedObjects(name);
     }
 
-    void Put(unsigned int code) { CommonObjectEventManager::staticSendEvent(0, sender->GetID(), code, nullptr, 0, 0); }
+    void Put(unsigned int code) { PutVia(*sender, code); }
 
     void PutRange(unsigned int first, unsigned int last)
     {
@@ -44,12 +43,8 @@ protected:
         }
     }
 
-    static void Pump() { CommonObjectEventManager::staticDispatchEvents(0); }
-
     BusPeek::EventQueueBlock* SecondBlock() { return peek->Block(peek->Block(ownerQueue)->nextId); }
 
-    CommonObjectEventManager manager;
-    std::string name = UniqueBusName("vbbad");
     RecordingReceiver ownerReceiver;
     RecordingReceiver senderReceiver;
     std::unique_ptr<COProcDispatcher> owner;
@@ -100,14 +95,14 @@ TEST_F(CorruptedBusTest, NextIdChainThatLoopsIsCut)
 TEST_F(CorruptedBusTest, DataBlockSmallerThanDataSizeIsSkipped)
 {
     char bytes[] = "eight b";
-    CommonObjectEventManager::staticSendEvent(0, sender->GetID(), 0x501, bytes, sizeof bytes, 0);
+    PutDataVia(*sender, 0x501, bytes, sizeof bytes);
     BusPeek::EventSlot* slot = BusPeek::Slot(peek->Block(ownerQueue), 0);
     slot->dataSize = 1 << 20;
-    CommonObjectEventManager::staticSendEvent(0, sender->GetID(), 0x502, bytes, sizeof bytes, 0);
+    PutDataVia(*sender, 0x502, bytes, sizeof bytes);
     peek->Data(BusPeek::Slot(peek->Block(ownerQueue), 1)->data)->size = 12;
-    CommonObjectEventManager::staticSendEvent(0, sender->GetID(), 0x503, bytes, sizeof bytes, 0);
+    PutDataVia(*sender, 0x503, bytes, sizeof bytes);
     BusPeek::Slot(peek->Block(ownerQueue), 2)->dataSize = -4;
-    CommonObjectEventManager::staticSendEvent(0, sender->GetID(), 0x504, bytes, sizeof bytes, 0);
+    PutDataVia(*sender, 0x504, bytes, sizeof bytes);
     Pump();
     EXPECT_EQ(Codes(ownerReceiver), (std::vector<unsigned int>{0x504}));
     EXPECT_EQ(ownerReceiver.events[0].bytes, std::string(bytes, sizeof bytes));

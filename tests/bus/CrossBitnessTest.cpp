@@ -33,12 +33,11 @@ TEST_F(CrossBitnessTest, SixtyFourBitEventsReachThirtyTwoBitProcess)
 {
     std::string output;
     platform::ChildProcess& peer = StartListener(3, &output, VBUS32_PROGRAM);
-    const long to = dispatcher->GetID();
-    CommonObjectEventManager::staticSendEvent(0, to, 0x4001, reinterpret_cast<void*>(-9L), 0, 0);
-    char text[] = "D:\\Tools\\app.exe";
-    CommonObjectEventManager::staticSendEvent(0, to, 0xE001, text, sizeof text, 0);
-    std::string bytes = Bytes64();
-    CommonObjectEventManager::staticSendEvent(0, to, 0x4002, bytes.data(), 64, 0);
+    PutVia(*dispatcher, 0x4001, -9);
+    const char text[] = "D:\\Tools\\app.exe";
+    PutDataVia(*dispatcher, 0xE001, text, sizeof text);
+    const std::string bytes = Bytes64();
+    PutDataVia(*dispatcher, 0x4002, bytes.data(), 64);
     EXPECT_EQ(PumpUntilEnded(peer), 0);
     EXPECT_EQ(Lines(output), (std::vector<std::string>{
                                  "sender=0 code=0x4001 size=0 value=-9",

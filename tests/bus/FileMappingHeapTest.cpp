@@ -1,8 +1,8 @@
-#include "events/FileMappingHeap.h"
-#include "BusTestNames.h"
-#include "events/HeapDirectory.h"
-#include "events/MappedSegment.h"
-#include "events/SharedHeapClient.h"
+#include "bus/FileMappingHeap.h"
+#include "BusTest.h"
+#include "bus/HeapDirectory.h"
+#include "bus/MappedSegment.h"
+#include "bus/SharedHeapClient.h"
 #include "platform/SharedSegment.h"
 
 #include <gtest/gtest.h>
@@ -29,14 +29,9 @@ struct RecordingClient : SharedHeapClient {
     SharedHeap* heap = nullptr;
 };
 
-class FileMappingHeapTest : public ::testing::Test {
+class FileMappingHeapTest : public BusTest {
 protected:
-    void TearDown() override
-    {
-        EXPECT_TRUE(LeftoverSharedObjects(name).empty());
-        RemoveLeftoverSharedObjects(name);
-    }
-    std::string name = UniqueBusName("vbheap");
+    FileMappingHeapTest() : BusTest("vbheap") {}
 };
 
 // Tests that the first heap of a name makes the root slot and tells its client

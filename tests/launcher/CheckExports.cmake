@@ -1,6 +1,6 @@
 # Reads the launcher program's export table and its import library and fails
-# unless the foundation, the event framework and the two bitmap functions are
-# exported, the bitmap functions under their plain names.
+# unless the foundation, the event framework, the bus and the two bitmap
+# functions are exported, the bitmap functions under their plain names.
 #   cmake -DOBJDUMP=... -DNM=... -DPROGRAM=... -DIMPORT_LIBRARY=... -P CheckExports.cmake
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE table RESULT_VARIABLE failed)
 if(failed)
@@ -20,7 +20,7 @@ foreach(name DIBPaint DibOpenFromModule)
 endforeach()
 # Every exported class and function, by its mangled name.
 foreach(symbol 8OvString 9CObString 7DObject 10MemoryPool 15animTimeGetTime 11animSetTime 9utilSleep
-               16CommonObjectBase 24CommonObjectEventManager 12CODispatcher 16COProcDispatcher)
+               16CommonObjectBase 24CommonObjectEventManager 12CODispatcher 16COProcDispatcher 15FileMappingHeap)
   if(NOT exports MATCHES "\\] _Z[^\n]*${symbol}")
     message(FATAL_ERROR "nothing of ${symbol} is exported")
   endif()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "events/CommonObjectBase.h"
 #include "events/CommonObjectEventManager.h"
 

@@ -3,7 +3,7 @@
 
 #include "BusCommand.h"
 #include "BusListener.h"
-#include "events/COProcDispatcher.h"
+#include "bus/COProcDispatcher.h"
 #include "events/CommonObjectEventManager.h"
 #include "foundation/AnimTime.h"
 

@@ -1,4 +1,4 @@
-#include "events/MappedSegment.h"
+#include "bus/MappedSegment.h"
 
 MappedSegment::MappedSegment(const char* name, int32_t number, uint32_t size) : number(number)
 {

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "events/SharedHeap.h"
+#include "bus/SharedHeap.h"
 #include "foundation/OvString.h"
 #include "platform/Export.h"
 #include "platform/NamedMutex.h"
 
 #include <cstdint>
-#include <mutex>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
+class KeptViews;
 class MappedSegment;
 class SharedHeapClient;
 struct HeapDirectory;
@@ -45,12 +45,10 @@ public:
     // The record behind a view of this process (for its size), or null.
     MappedSegment* FindRecord(void* view);
 
-    // Views this process keeps between uses, where the system can tell whether
-    // anybody else still holds a segment. With askHolders, a kept segment that
-    // nobody else holds counts as vanished, as Map would have found it (the
-    // question is asked without the heap's mutex: it only ever finds a
-    // segment gone that is going anyway). Where nobody can be asked, MapKept
-    // maps afresh and DoneKept unmaps.
+    // Views this process keeps between uses (KeptViews): with askHolders, a
+    // kept segment that nobody else holds counts as vanished, as Map would
+    // have found it. Where nobody can be asked, MapKept maps afresh and
+    // DoneKept unmaps.
     enum class KeptResult { Mapped, Vanished, Failed };
     KeptResult MapKept(long id, MappedSegment** record, bool askHolders = true);
     void DoneKept(MappedSegment* record);
@@ -62,21 +60,15 @@ public:
     void SweepKept(bool keepUsed = false);
 
 private:
+    friend class KeptViews;
     OvString SegmentName(long number) const;
     MappedSegment* OpenRecord(long number, uint32_t size);
     void CloseRecord(MappedSegment* record);
-    void LockHeap();
 
     OvString name;
     platform::NamedMutex mutex;
     MappedSegment* directorySegment = nullptr;
     HeapDirectory* directory = nullptr;
     std::vector<MappedSegment*> segments;
-    std::mutex keptLock; // taken before the heap's mutex, never after it
-    struct KeptView {
-        MappedSegment* record;
-        bool used; // since the last sweep
-    };
-    std::unordered_map<long, KeptView> kept;
-    bool keepViews;
+    std::unique_ptr<KeptViews> kept;
 };

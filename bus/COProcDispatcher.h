@@ -1,17 +1,19 @@
 #pragma once
 
+#include "bus/SharedHeapClient.h"
 #include "events/CODispatcher.h"
-#include "events/SharedHeapClient.h"
 #include "platform/Export.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
-#include <utility>
+#include <memory>
 #include <vector>
 
 class FileMappingHeap;
-class MappedSegment;
+class OwnDataBlocks;
+class OwnQueue;
+class QueuePutter;
+class QueueTable;
 
 // A named dispatcher whose events travel between processes: every
 // COProcDispatcher of one name, in any process, attaches to one table of
@@ -22,11 +24,18 @@ class MappedSegment;
 //
 // The shared layouts, names and locking steps are an interface between
 // programs, 32-bit and 64-bit alike: every field is a 32-bit little-endian
-// word and every block has a 20-byte Header with its own spin lock. Lock
-// order: the queue table before any queue block; the blocks of one chain from
-// first to last, hand over hand. Nothing read from shared memory is trusted:
-// sizes, capacities, counts, links and data sizes are checked against the
-// mapping before use, and what does not fit is dropped.
+// word and every block has a 20-byte Header with its own spin lock
+// (SharedSpinLock). Lock order: the queue table before any queue block; the
+// blocks of one chain from first to last, hand over hand. Nothing read from
+// shared memory is trusted: sizes, capacities, counts, links and data sizes
+// are checked against the mapping before use, and what does not fit is
+// dropped.
+//
+// The dispatcher is the algorithms; its parts own the state: QueueTable the
+// shared table, OwnQueue the chain this process owns and drains, QueuePutter
+// the walks that put into any queue and the blocks it holds for their owners,
+// OwnDataBlocks the data blocks this process created, and the queue heap's
+// kept views (FileMappingHeap) the views of other processes' blocks.
 //
 // HandleEvent and OnIdle run on the thread that runs the framework; a
 // receiver may destroy the dispatcher while it delivers.
@@ -92,14 +101,14 @@ public:
 
     // True while this dispatcher has an entry in the queue table and so
     // receives the bus's events.
-    bool IsRegistered() const { return queueArray != nullptr && registered; }
+    bool IsRegistered() const;
     // True when the bus's shared objects could be had; an unattached
     // dispatcher neither sends nor receives.
-    bool IsAttached() const { return queueArray != nullptr && firstBlock != nullptr; }
+    bool IsAttached() const;
     // True while data blocks this process created wait for queues to deliver
     // them; a process that ends before that takes the data from its peers.
-    bool HasUndeliveredData() const { return !dataBlocks.empty(); }
-    int32_t GetQueueID() const { return queueId; }
+    bool HasUndeliveredData() const;
+    int32_t GetQueueID() const;
 
 protected:
     static Header* staticGetHeader(void* data);
@@ -117,77 +126,19 @@ protected:
     void FreeEventBlocks();
 
 private:
-    // A queue block this process has mapped, with the capacity it may use:
-    // the block's own capacity as checked against the mapping.
-    struct BlockView {
-        EventQueueBlock* block;
-        int32_t id;
-        int32_t capacity;
-    };
-
-    enum class PutWalk { Put, Vanished, Retry };
-    PutWalk WalkAndPut(int queueID, COEvent* event, bool mayRetry);
-    void KeepQueuesOfTable();
-    void KeepChainFrom(int32_t id);
-    void AddSpareQueueBlock(int32_t capacity);
-    BlockView TakeSpareQueueBlock(int32_t capacity);
-    int32_t UsableCapacity(MappedSegment* record, int32_t expectedId) const;
-    int32_t CapacityOf(const EventQueueBlock* block) const;
-    EventQueueBlock* ViewAtHand(int32_t id, int32_t* capacity) const;
-    void DetachChainAfter(size_t index);
-    void ReleaseDetachedBlocks();
-    void PremapChainedBlocks();
-    MappedSegment* TakePremapped(int32_t id);
-    bool LockNonEmptyQueue();
-    bool TakeQueuedEvents();
-    bool NextTakenEvent(COEvent* event);
-    Header* MapEventData(const COEvent& event, MappedSegment** cookie);
-    struct DataBlock;
-    DataBlock NewDataBlock(int32_t size);
-    void RetireDeliveredData();
-    void SweepKeptViews();
     void Attach(const char* name);
+    bool LockNonEmptyQueue();
+    bool NextTakenEvent(COEvent* event);
+    bool DeliverTaken(COEvent& event, const bool& destroyed);
+    void SweepKeptViews();
 
-    static FileMappingHeap* DataHeap();
-    static long ChangeDataReference(const COEvent& event, int delta);
-
-    QueueArray* queueArray = nullptr;
-    EventQueueBlock* firstBlock = nullptr;
-    int32_t queueId = 0;
-    bool registered = false;
+    std::unique_ptr<QueueTable> table;
     FileMappingHeap* queueHeap = nullptr;
-    std::vector<BlockView> heldBlocks;
-    // A data block this process created, with the bytes its mapping holds.
-    struct DataBlock {
-        Header* header;
-        int32_t id;
-        int32_t room;
-    };
-    // By id: the own queue delivers through these views.
-    std::unordered_map<int32_t, DataBlock> dataBlocks;
-    // Delivered blocks kept for reuse, oldest first: no queue slot refers to
-    // them any more. The fewest there were since the last trim tells how many
-    // nobody wanted.
-    std::vector<DataBlock> spareDataBlocks;
-    size_t sparesLowWater = 0;
-    uint32_t lastSpareTrim = 0;
-    // The block of the event being put, whose count this process changes
-    // through its own view.
-    DataBlock puttingData{nullptr, 0, 0};
-    // The own chain as this process has attached it, first block first.
-    std::vector<BlockView> ownChain;
-    // Queue blocks created ahead of a grow, not yet linked anywhere.
-    std::vector<BlockView> spareQueueBlocks;
-    // Own blocks cut off under the chain's locks, released after them.
-    std::vector<EventQueueBlock*> detachedBlocks;
-    // Views of blocks chained onto the own queue, mapped ahead of attaching.
-    std::vector<std::pair<int32_t, MappedSegment*>> premapped;
-    // Blocks a put has passed, so that a chain leading back into itself ends.
-    std::vector<int32_t> walked;
-    // Slots taken out of the own queue in one pass and not yet delivered,
-    // copied as they lay so that the blocks are held as briefly as can be.
-    std::vector<EventSlot> taken;
-    size_t takenNext = 0;
+    // The parts; they exist once the queue heap does.
+    std::unique_ptr<OwnQueue> ownQueue;
+    std::unique_ptr<OwnDataBlocks> dataBlocks;
+    std::unique_ptr<QueuePutter> putter;
+    bool registered = false;
     // Set while OnIdle delivers, so that a receiver destroying the dispatcher
     // ends the pass.
     bool* destroyedFlag = nullptr;

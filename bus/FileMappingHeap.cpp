@@ -1,9 +1,11 @@
-#include "events/FileMappingHeap.h"
+#include "bus/FileMappingHeap.h"
 
-#include "events/HeapCounters.h"
-#include "events/HeapDirectory.h"
-#include "events/MappedSegment.h"
-#include "events/SharedHeapClient.h"
+#include "bus/HeapCounters.h"
+#include "bus/HeapDirectory.h"
+#include "bus/HeapLock.h"
+#include "bus/KeptViews.h"
+#include "bus/MappedSegment.h"
+#include "bus/SharedHeapClient.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,23 +21,10 @@ constexpr long allocSlack = 4;
 // not for ever.
 constexpr int liveNumberRetries = 64;
 
-class HeapLock {
-public:
-    explicit HeapLock(platform::NamedMutex& mutex) : mutex(mutex)
-    {
-        mutex.Lock();
-        heapCount(HeapCost::MutexAcquired);
-    }
-    ~HeapLock() { mutex.Unlock(); }
-
-private:
-    platform::NamedMutex& mutex;
-};
-
 } // namespace
 
 FileMappingHeap::FileMappingHeap(const char* heapName, SharedHeapClient* client, int rootSize)
-    : name(heapName != nullptr ? heapName : ""), keepViews(platform::SharedSegment::CanTellHolders())
+    : name(heapName != nullptr ? heapName : ""), kept(std::make_unique<KeptViews>(*this))
 {
     if (!mutex.Open(name + "Mutex")) {
         return;
@@ -67,16 +56,12 @@ FileMappingHeap::~FileMappingHeap()
     if (!mutex.IsOpen()) {
         return;
     }
-    std::lock_guard<std::mutex> keeping(keptLock);
+    kept->CloseAll();
     HeapLock lock(mutex);
     for (MappedSegment* record : segments) {
         CloseRecord(record);
     }
     segments.clear();
-    for (auto& [id, view] : kept) {
-        CloseRecord(view.record);
-    }
-    kept.clear();
     if (directorySegment != nullptr) {
         // The last heap of the name takes the directory with it, and then the
         // mutex's name, which only a holder may remove.
@@ -219,82 +204,20 @@ void FileMappingHeap::CloseRecord(MappedSegment* record)
 
 FileMappingHeap::KeptResult FileMappingHeap::MapKept(long id, MappedSegment** record, bool askHolders)
 {
-    *record = nullptr;
-    if (!keepViews) {
-        Map(id, record);
-        const KeptResult result = *record == nullptr || (*record)->View() == nullptr ? KeptResult::Failed
-                                  : (*record)->WasCreated()                          ? KeptResult::Vanished
-                                                                                     : KeptResult::Mapped;
-        if (result != KeptResult::Mapped) {
-            Unmap(*record);
-            *record = nullptr;
-        }
-        return result;
-    }
-    if (directory == nullptr || id < 0 || id > 0x7fffffffL) {
-        return KeptResult::Failed;
-    }
-    std::lock_guard<std::mutex> keeping(keptLock);
-    auto found = kept.find(id);
-    if (found != kept.end()) {
-        if (!askHolders || !found->second.record->IsSoleHolder()) {
-            found->second.used = true;
-            *record = found->second.record;
-            return KeptResult::Mapped;
-        }
-        // Everybody else has gone: without our view the segment would have
-        // vanished, so it has.
-        HeapLock lock(mutex);
-        CloseRecord(found->second.record);
-        kept.erase(found);
-        return KeptResult::Vanished;
-    }
-    HeapLock lock(mutex);
-    MappedSegment* opened = OpenRecord(id, mapRequestSize);
-    if (opened->View() == nullptr) {
-        CloseRecord(opened);
-        return KeptResult::Failed;
-    }
-    if (opened->WasCreated()) {
-        CloseRecord(opened);
-        return KeptResult::Vanished;
-    }
-    kept.emplace(id, KeptView{opened, true});
-    *record = opened;
-    return KeptResult::Mapped;
+    return kept->Map(id, record, askHolders);
 }
 
 void FileMappingHeap::DoneKept(MappedSegment* record)
 {
-    if (!keepViews) {
-        Unmap(record);
-    }
+    kept->Done(record);
 }
 
 bool FileMappingHeap::WouldOpen(long id)
 {
-    std::lock_guard<std::mutex> keeping(keptLock);
-    return keepViews && kept.find(id) == kept.end();
+    return kept->WouldOpen(id);
 }
 
 void FileMappingHeap::SweepKept(bool keepUsed)
 {
-    std::lock_guard<std::mutex> keeping(keptLock);
-    const auto unused = [keepUsed](const auto& entry) { return !keepUsed || !entry.second.used; };
-    if (std::none_of(kept.begin(), kept.end(), unused)) {
-        for (auto& [id, view] : kept) {
-            view.used = false;
-        }
-        return;
-    }
-    HeapLock lock(mutex);
-    for (auto entry = kept.begin(); entry != kept.end();) {
-        if (unused(*entry)) {
-            CloseRecord(entry->second.record);
-            entry = kept.erase(entry);
-        } else {
-            entry->second.used = false;
-            ++entry;
-        }
-    }
+    kept->Sweep(keepUsed);
 }

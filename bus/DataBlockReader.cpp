@@ -1,0 +1,43 @@
+#include "bus/DataBlockReader.h"
+
+#include "bus/FileMappingHeap.h"
+#include "bus/MappedSegment.h"
+#include "bus/OwnDataBlocks.h"
+#include "bus/SharedWord.h"
+
+namespace {
+constexpr int32_t headerSize = static_cast<int32_t>(sizeof(COProcDispatcher::Header));
+}
+
+DataBlockReader::Header* DataBlockReader::Map(FileMappingHeap& heap, const OwnDataBlocks& own, const COEvent& event,
+                                              MappedSegment** cookie)
+{
+    const auto id = static_cast<int32_t>(event.Value());
+    if (event.dataSize < 0 || event.dataSize > 0x7fffffff - headerSize || id < 0) {
+        return nullptr;
+    }
+    const int32_t expected = event.dataSize + headerSize;
+    bool isOwn = false;
+    Header* ownView = own.OwnView(id, expected, &isOwn);
+    if (isOwn) {
+        *cookie = nullptr;
+        return ownView;
+    }
+    // One that nobody else holds any more reads as vanished, as a fresh
+    // mapping would.
+    if (heap.MapKept(id, cookie) != FileMappingHeap::KeptResult::Mapped) {
+        return nullptr;
+    }
+    auto* header = static_cast<Header*>((*cookie)->View());
+    if ((*cookie)->Size() < static_cast<size_t>(expected) || header->size != expected || header->id != id) {
+        heap.DoneKept(*cookie);
+        return nullptr;
+    }
+    return header;
+}
+
+void DataBlockReader::Delivered(FileMappingHeap& heap, Header* header, MappedSegment* cookie)
+{
+    sharedDecrement(header->refCount);
+    heap.DoneKept(cookie);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "bus/COProcDispatcher.h"
+#include "bus/SharedSpinLock.h"
+
+#include <algorithm>
+#include <cstdint>
+
+class SharedHeap;
+
+// The bus's table of queues: the block the queue heap's root slot names, one
+// entry per attached dispatcher. The first process to attach to the heap
+// creates it (from the heap's constructor, with the heap's mutex held); every
+// later one maps it through the root slot and counts a reference. Entries are
+// read and changed only under the table's header lock, which is taken before
+// any queue block's. Any process on the bus may change any entry: a sender
+// clears the entries of queues that have vanished.
+class QueueTable {
+public:
+    using QueueArray = COProcDispatcher::QueueArray;
+
+    // Creates or maps the table; a vanished or foreign one leaves it unattached.
+    void Attach(bool created, int32_t* rootSlot, SharedHeap& heap);
+    QueueArray* Array() const { return array; }
+
+    // Takes the first free entry for the queue; false when the table is full.
+    bool Register(int32_t queueId);
+    // Clears the queue's entries and lets go of this process's reference.
+    void Leave(int32_t queueId);
+
+    // Calls put(queueId) for every entry under the table's lock, clearing the
+    // entries put refuses and those that are damage.
+    template <class PutOne> void PutInEveryQueue(PutOne put)
+    {
+        SharedSpinLock::Lock(array->header.lock);
+        const int32_t count = std::clamp(array->count, 0, COProcDispatcher::QUEUE_ENTRIES);
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t id = array->entries[i].queueId;
+            if (id == 0) {
+                continue;
+            }
+            // Segment 0 is the root slot, so a queue id below 1 is damage.
+            if (id < 0 || !put(id)) {
+                array->entries[i].queueId = 0;
+            }
+        }
+        SharedSpinLock::Unlock(array->header.lock);
+    }
+
+private:
+    QueueArray* array = nullptr;
+};
