@@ -16,12 +16,11 @@
 #endif
 
 // An inline member of an exported class that is exported by name all the
-// same. Inline members are only emitted where a call is not inlined, and on
-// Linux the class's visibility does not reach them: each is emitted ("used")
-// wherever Velmora is built, and kept visible on Linux.
-#if defined(_WIN32) && defined(VELMORA_BUILDING)
-#define VELMORA_INLINE_API __attribute__((used))
-#elif defined(_WIN32)
+// same. On Linux the class's visibility does not reach inline members (they
+// are hidden and only emitted where a call is not inlined), so each is
+// emitted and kept visible; on Windows the exported class emits and exports
+// its inline members itself.
+#if defined(_WIN32)
 #define VELMORA_INLINE_API
 #else
 #define VELMORA_INLINE_API __attribute__((visibility("default"), used))
