@@ -11,18 +11,11 @@
 
 namespace afx {
 
-namespace {
-// Constant-initialised, so it is valid before any static constructor runs.
-struct EmptyBuffer {
-    CStringData header;
-    char terminator;
-};
-EmptyBuffer emptyBuffer = {{-2, 0, 0}, '\0'};
-} // namespace
+EmptyStringBuffer emptyStringBuffer = {{-2, 0, 0}, '\0'};
 
 CStringData* EmptyStringData() noexcept
 {
-    return &emptyBuffer.header;
+    return &emptyStringBuffer.header;
 }
 
 CStringData* AllocateStringData(int64_t length)

@@ -55,7 +55,21 @@ inline void ReleaseStringData(CStringData* data) noexcept
 }
 
 // The one static empty buffer (refs -2) of every empty framework string.
+// Constant-initialised, so it is valid before any static constructor runs.
+struct EmptyStringBuffer {
+    CStringData header;
+    char terminator;
+};
+extern VELMORA_API EmptyStringBuffer emptyStringBuffer;
+
 VELMORA_API CStringData* EmptyStringData() noexcept;
+
+// Whether data is the static empty buffer, told by its address so that the
+// test reads nothing of the buffer itself.
+inline bool IsEmptyStringData(const CStringData* data) noexcept
+{
+    return data == &emptyStringBuffer.header;
+}
 
 // The buffer a string writes into when it needs room for `minLength`
 // characters: `data` itself when it is unshared and large enough, otherwise a

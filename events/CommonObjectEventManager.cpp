@@ -12,32 +12,6 @@
 #include <new>
 
 namespace {
-// Takes the head of the queue (managerLock held by the caller's guard),
-// delivers it unlocked, frees a declined event's data copy and locks again.
-bool DeliverHead(EventQueue& queue, platform::ScopedLock& lock)
-{
-    COEvent event;
-    if (!queue.Pop(event)) {
-        return false;
-    }
-    lock.Release();
-    const bool handled = CommonObjectEventManager::staticSendEvent(&event, 0);
-    // An accepted block belongs to the handler from now on.
-    if (event.dataSize > 0 && !handled) {
-        std::free(event.data);
-    }
-    lock.Acquire();
-    return true;
-}
-
-void DrainQueue(EventQueue& queue)
-{
-    FrameworkStatics& statics = Statics();
-    platform::ScopedLock lock(statics.managerLock);
-    while (DeliverHead(queue, lock)) {
-    }
-}
-
 CommonObjectBase* TopmostAncestor(CommonObjectBase* object)
 {
     // The parent is a collection that is a common object at the same address.
@@ -159,6 +133,28 @@ void CommonObjectEventManager::staticDispatchEvents(unsigned long time)
     }
 
     DrainQueue(statics.eventQueue);
+}
+
+// Each event's head record is taken and its target looked up in the registry
+// under one hold of managerLock; the event is delivered unlocked (an unknown
+// target declines, as a send to it would), a declined data copy is freed, and
+// the lock is taken again for the next record.
+void CommonObjectEventManager::DrainQueue(EventQueue& queue)
+{
+    FrameworkStatics& statics = Statics();
+    platform::ScopedLock lock(statics.managerLock);
+    COEvent event;
+    while (queue.Pop(event)) {
+        const auto found = statics.objectRegistry.find(event.targetID);
+        CommonObjectBase* target = found != statics.objectRegistry.end() ? found->second : nullptr;
+        lock.Release();
+        const bool handled = target != nullptr && target->HandleEventWithHooks(&event);
+        // An accepted block belongs to the handler from now on.
+        if (event.dataSize > 0 && !handled) {
+            std::free(event.data);
+        }
+        lock.Acquire();
+    }
 }
 
 void CommonObjectEventManager::staticDispatchDelayedEvents(unsigned long)

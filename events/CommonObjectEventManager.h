@@ -6,6 +6,7 @@
 
 class CommonObjectBase;
 class CODispatcher;
+class EventQueue;
 
 // The event machinery of the framework, almost all of it process-wide.
 //
@@ -92,6 +93,9 @@ protected:
     static void staticUnrequestBroadcasts(long objectID);
 
 private:
+    // Delivers the queue's events one at a time until it is empty.
+    static void DrainQueue(EventQueue& queue);
+
     Page* page;
     bool noRearrange;
 

@@ -150,16 +150,10 @@ OvString::OvString()
     Init();
 }
 
-OvString::OvString(const OvString& source)
+void OvString::CopyLockedSource(const OvString& source)
 {
-    OvStringData* data = source.GetData();
-    if (afx::StringRefs(data) >= 0) {
-        // The common case, kept to one interlocked increment.
-        afx::AddStringRef(data);
-        chars = source.chars;
-        return;
-    }
     Init();
+    const OvStringData* data = source.GetData();
     if (afx::StringRefs(data) == -1) {
         source.AllocCopy(*this, data->dataLength, 0, 0);
     }
@@ -195,13 +189,6 @@ OvString::OvString(const char* text, int length)
         AllocBuffer(length);
         std::memcpy(chars, text, static_cast<std::size_t>(length));
     }
-}
-
-OvString::~OvString()
-{
-    // Release without pointing back at the empty buffer: nothing reads this
-    // object again.
-    afx::ReleaseStringData(GetData());
 }
 
 const OvString& OvString::operator=(const OvString& source)
@@ -260,11 +247,6 @@ int OvString::GetAllocLength() const
 bool OvString::IsEmpty() const
 {
     return GetData()->dataLength == 0;
-}
-
-OvString::operator const char*() const
-{
-    return chars;
 }
 
 char OvString::GetAt(int index) const

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "afx/AfxMemory.h"
 #include "afx/CStringData.h"
 #include "platform/Export.h"
 
+#include <atomic>
 #include <cstdarg>
+#include <cstdint>
 
 class CArchive;
 class CString;
@@ -40,13 +43,13 @@ using OvStringData = CStringData;
 class VELMORA_API OvString {
 public:
     OvString();
-    OvString(const OvString& source);
+    VELMORA_INLINE_API OvString(const OvString& source);
     OvString(const char* text);
     OvString(const unsigned char* text);
     OvString(const CString& source);
     OvString(char ch, int repeat = 1);
     OvString(const char* text, int length);
-    ~OvString();
+    VELMORA_INLINE_API ~OvString();
 
     const OvString& operator=(const OvString& source);
     const OvString& operator=(const char* text);
@@ -57,7 +60,7 @@ public:
     int GetLength() const;
     int GetAllocLength() const;
     bool IsEmpty() const;
-    operator const char*() const;
+    VELMORA_INLINE_API operator const char*() const;
     char GetAt(int index) const;
     char operator[](int index) const;
     void SetAt(int index, char ch);
@@ -141,6 +144,8 @@ protected:
 private:
     int ReplaceOccurrences(const char* oldText, const char* newText, bool ignoreCase);
     void AssignBuffer(OvStringData* data);
+    // The copy of a locked source: its own buffer with the same text.
+    void CopyLockedSource(const OvString& source);
 
     friend OvString operator+(const OvString&, const OvString&);
     friend OvString operator+(const OvString&, const CString&);
@@ -150,6 +155,39 @@ private:
     friend OvString operator+(const OvString&, char);
     friend OvString operator+(char, const OvString&);
 };
+
+// Copying and destroying are inline so that a shared copy costs its one
+// interlocked increment and a destruction its one interlocked decrement and
+// the test of its result. The shared empty buffer is recognised by address:
+// neither reads nor changes its count.
+inline OvString::OvString(const OvString& source) : chars(source.chars)
+{
+    OvStringData* data = reinterpret_cast<OvStringData*>(chars) - 1;
+    if (afx::IsEmptyStringData(data)) {
+        return;
+    }
+    if (afx::StringRefs(data) >= 0) {
+        afx::AddStringRef(data);
+        return;
+    }
+    CopyLockedSource(source);
+}
+
+inline OvString::~OvString()
+{
+    OvStringData* data = reinterpret_cast<OvStringData*>(chars) - 1;
+    // acq_rel: the last owner must see every write made through other owners
+    // before it frees the block. A locked buffer (refs -1) is always freed.
+    if (!afx::IsEmptyStringData(data) &&
+        std::atomic_ref<int32_t>(data->refs).fetch_sub(1, std::memory_order_acq_rel) <= 1) {
+        AfxFreeMemory(data);
+    }
+}
+
+inline OvString::operator const char*() const
+{
+    return chars;
+}
 
 // The static empty string every empty OvString points into.
 VELMORA_API const OvString& OvGetEmptyString();

@@ -14,3 +14,14 @@
 #else
 #define VELMORA_API __attribute__((visibility("default")))
 #endif
+
+// An inline member of an exported class that is exported by name all the
+// same. On Linux the class's visibility does not reach inline members (they
+// are hidden and only emitted where a call is not inlined), so each is
+// emitted and kept visible; on Windows the exported class emits and exports
+// its inline members itself.
+#if defined(_WIN32)
+#define VELMORA_INLINE_API
+#else
+#define VELMORA_INLINE_API __attribute__((visibility("default"), used))
+#endif

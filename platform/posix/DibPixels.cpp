@@ -1,5 +1,6 @@
 #include "platform/posix/DibPixels.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -78,11 +79,16 @@ bool ReadFormat(const uint8_t* info, DibFormat* format)
     }
 }
 
-uint32_t PixelAt(const DibFormat& format, const uint8_t* bits, int column, int row)
+const uint8_t* StoredLine(const DibFormat& format, const uint8_t* bits, int row)
 {
     // Bottom-up pictures store their last row first.
     const int storedRow = format.height > 0 ? format.height - 1 - row : row;
-    const uint8_t* line = bits + static_cast<size_t>(storedRow) * format.rowBytes;
+    return bits + static_cast<size_t>(storedRow) * format.rowBytes;
+}
+
+uint32_t PixelAt(const DibFormat& format, const uint8_t* bits, int column, int row)
+{
+    const uint8_t* line = StoredLine(format, bits, row);
     uint32_t index = 0;
     switch (format.bitCount) {
     case 1:
@@ -115,6 +121,34 @@ uint32_t PixelAt(const DibFormat& format, const uint8_t* bits, int column, int r
     return static_cast<uint32_t>(entry[2]) << 16 | static_cast<uint32_t>(entry[1]) << 8 | entry[0];
 }
 
+// Columns 0 .. count - 1 of one target row from one picture row, one pixel
+// each (no stretching): clipped once for the row, 24-bit pictures converted
+// without a per-pixel format switch.
+void CopyRow(const DibFormat& format, const uint8_t* bits, int sourceRow, uint32_t* targetRow, int targetX,
+             int targetWidth, int sourceX, int count)
+{
+    const int first = std::max({0, -targetX, -sourceX});
+    const int last = std::min({count, targetWidth - targetX, format.width - sourceX});
+    if (format.bitCount == 24) {
+        const uint8_t* p = StoredLine(format, bits, sourceRow) + static_cast<size_t>(sourceX + first) * 3;
+        uint32_t* out = targetRow + targetX + first;
+        int column = first;
+        // Four pixels (blue, green, red each) from three little-endian words.
+        for (; column + 4 <= last; column += 4, p += 12, out += 4) {
+            const uint32_t w0 = Read<uint32_t>(p), w1 = Read<uint32_t>(p + 4), w2 = Read<uint32_t>(p + 8);
+            out[0] = w0 & 0xFFFFFFu;
+            out[1] = w0 >> 24 | (w1 & 0xFFFFu) << 8;
+            out[2] = w1 >> 16 | (w2 & 0xFFu) << 16;
+            out[3] = w2 >> 8;
+        }
+        for (; column < last; ++column, p += 3)
+            *out++ = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+        return;
+    }
+    for (int column = first; column < last; ++column)
+        targetRow[targetX + column] = PixelAt(format, bits, sourceX + column, sourceRow);
+}
+
 } // namespace
 
 int DrawDibPixels(uint32_t* target, int targetWidth, int targetHeight, int x, int y, int width, int height, int sourceX,
@@ -132,6 +166,7 @@ int DrawDibPixels(uint32_t* target, int targetWidth, int targetHeight, int x, in
     sourceHeight = std::abs(sourceHeight);
     if (height == 0 || sourceHeight == 0)
         return 0;
+    const bool unscaled = width == sourceWidth && height == sourceHeight;
     for (int row = 0; row < height; ++row) {
         const int targetRow = y + row;
         if (targetRow < 0 || targetRow >= targetHeight)
@@ -140,6 +175,11 @@ int DrawDibPixels(uint32_t* target, int targetWidth, int targetHeight, int x, in
         const int sourceRow = sourceY + (mirrored ? sourceHeight - 1 - scaledRow : scaledRow);
         if (sourceRow < 0 || sourceRow >= pictureHeight)
             continue;
+        if (unscaled) {
+            CopyRow(format, bits, sourceRow, target + static_cast<size_t>(targetRow) * static_cast<size_t>(targetWidth),
+                    x, targetWidth, sourceX, width);
+            continue;
+        }
         for (int column = 0; column < width; ++column) {
             const int targetColumn = x + column;
             if (targetColumn < 0 || targetColumn >= targetWidth)

@@ -2,6 +2,7 @@
 
 #include "platform/Window.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,9 +22,22 @@ struct OwnWindow {
     bool shown = false;
     bool hadFocus = false;
     bool paintPending = false;
+    // Shown on the display and not yet exposed there: the next pump waits for it.
+    bool awaitingFirstExpose = false;
     // A close request for a headless window, delivered by the next pump.
     bool closeRequested = false;
+    // Empty until the first paint after a resize: a client area that was
+    // never painted reads as black without being stored.
     std::vector<uint32_t> pixels;
+
+    // The client area's pixels, made (black) when there are none yet.
+    uint32_t* ClientPixels()
+    {
+        const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+        if (pixels.size() != count)
+            pixels.assign(count, 0);
+        return pixels.data();
+    }
 };
 
 // The window of this process behind a handle; null for any other.

@@ -47,7 +47,7 @@ void EndWindowPaint(WindowHandle, DeviceContext dc)
     if (dc == nullptr || dc->window == nullptr)
         return;
     OwnWindow& window = *dc->window;
-    x11::PutPixels(window.xWindow, window.pixels.data(), window.width, window.height);
+    x11::PutPixels(window.xWindow, window.ClientPixels(), window.width, window.height);
     dc->window = nullptr;
 }
 
@@ -57,7 +57,7 @@ int StretchDibToDevice(DeviceContext dc, int x, int y, int width, int height, in
     if (dc == nullptr || dc->window == nullptr)
         return 0;
     OwnWindow& window = *dc->window;
-    return DrawDibPixels(window.pixels.data(), window.width, window.height, x, y, width, height, sourceX, sourceY,
+    return DrawDibPixels(window.ClientPixels(), window.width, window.height, x, y, width, height, sourceX, sourceY,
                          sourceWidth, sourceHeight, static_cast<const uint8_t*>(bits),
                          static_cast<const uint8_t*>(bitmapInfo));
 }
@@ -118,6 +118,8 @@ int64_t ReadWindowPixel(WindowHandle handle, int x, int y)
     const OwnWindow* window = FindOwnWindow(handle);
     if (window == nullptr || x < 0 || y < 0 || x >= window->width || y >= window->height)
         return -1;
+    if (window->pixels.empty())
+        return 0;
     return window->pixels[static_cast<size_t>(y) * static_cast<size_t>(window->width) + x];
 }
 

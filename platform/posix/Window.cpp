@@ -23,6 +23,9 @@ std::vector<std::unique_ptr<OwnWindow>>& OwnWindows()
 // Headless windows need handles of their own; without a display no X id can clash.
 uintptr_t nextHeadlessHandle = 1;
 
+// How long the first pump after showing a window waits for its first Expose.
+constexpr uint32_t kFirstExposeWaitMs = 200;
+
 constexpr int kHeadlessScreenWidth = 640;
 constexpr int kHeadlessScreenHeight = 480;
 
@@ -30,7 +33,8 @@ void Resize(OwnWindow& window, int width, int height)
 {
     window.width = width > 0 ? width : 0;
     window.height = height > 0 ? height : 0;
-    window.pixels.assign(static_cast<size_t>(window.width) * static_cast<size_t>(window.height), 0);
+    // The new client area is black; its pixels are made when it is painted.
+    window.pixels.clear();
 }
 
 // Size from a classic dialog template: style, extended style, item count,
@@ -107,6 +111,7 @@ void EndModelessDialog(WindowHandle dialog, intptr_t)
         return;
     window->shown = false;
     window->paintPending = false;
+    window->awaitingFirstExpose = false;
     x11::Hide(window->xWindow);
 }
 
@@ -149,6 +154,7 @@ bool PlaceWindow(WindowHandle handle, InsertAfter after, int x, int y, int width
         window->shown = true;
         // A headless window paints in the next pump; an X window when it is exposed.
         window->paintPending = window->xWindow == 0;
+        window->awaitingFirstExpose = window->xWindow != 0;
         x11::Show(window->xWindow);
     }
     return true;
@@ -164,7 +170,9 @@ int ScreenHeight()
     return x11::HasDisplay() ? x11::ScreenHeight() : kHeadlessScreenHeight;
 }
 
-void PumpWindowMessages()
+namespace {
+
+void HandlePendingEvents()
 {
     x11::Event event{};
     while (x11::NextEvent(&event)) {
@@ -173,6 +181,7 @@ void PumpWindowMessages()
             continue;
         switch (event.kind) {
         case x11::Event::kExpose:
+            window->awaitingFirstExpose = false;
             if (window->shown)
                 window->paintPending = true;
             break;
@@ -190,6 +199,41 @@ void PumpWindowMessages()
             break;
         }
     }
+}
+
+bool AnyAwaitingFirstExpose()
+{
+    for (const auto& window : OwnWindows()) {
+        if (window->awaitingFirstExpose)
+            return true;
+    }
+    return false;
+}
+
+// On Win32 a window just shown has its first paint waiting for the next pump;
+// an X window can only be painted once the server has mapped it and sent its
+// Expose. So the first pump after showing waits for that Expose, a bounded
+// time, instead of leaving the first paint to a later pass of the caller's loop.
+void WaitForFirstExposes()
+{
+    const uint32_t start = MillisecondClock();
+    while (AnyAwaitingFirstExpose()) {
+        const uint32_t waited = MillisecondClock() - start;
+        if (waited >= kFirstExposeWaitMs || !x11::WaitForEvents(static_cast<int>(kFirstExposeWaitMs - waited))) {
+            for (auto& window : OwnWindows())
+                window->awaitingFirstExpose = false;
+            return;
+        }
+        HandlePendingEvents();
+    }
+}
+
+} // namespace
+
+void PumpWindowMessages()
+{
+    HandlePendingEvents();
+    WaitForFirstExposes();
     // As on Win32, the paint comes once the other messages are handled.
     for (size_t i = 0; i < OwnWindows().size(); ++i) {
         OwnWindow& window = *OwnWindows()[i];

@@ -30,6 +30,8 @@ struct Event {
     enum Kind { kOther, kExpose, kFocusIn, kFocusOut, kCancel } kind;
     unsigned long window;
 };
+// Waits at most that long for an event; true when one is pending.
+bool WaitForEvents(int milliseconds);
 // The next pending event, without waiting; false when none is pending.
 bool NextEvent(Event* event);
 

@@ -18,8 +18,9 @@ foreach(name DIBPaint DibOpenFromModule)
     message(FATAL_ERROR "${name} is not exported under its plain name")
   endif()
 endforeach()
-# Every exported class and function, by its mangled name.
-foreach(symbol 8OvString 9CObString 7DObject 10MemoryPool 15animTimeGetTime 11animSetTime 9utilSleep
+# Every exported class and function, by its mangled name; the string's inline
+# copy, destruction and text access each by its own name as well.
+foreach(symbol 8OvString N8OvStringC1ERKS_ N8OvStringD1Ev NK8OvStringcvPKcEv 9CObString 7DObject 10MemoryPool 15animTimeGetTime 11animSetTime 9utilSleep
                16CommonObjectBase 24CommonObjectEventManager 12CODispatcher 16COProcDispatcher 15FileMappingHeap)
   if(NOT exports MATCHES "\\] _Z[^\n]*${symbol}")
     message(FATAL_ERROR "nothing of ${symbol} is exported")

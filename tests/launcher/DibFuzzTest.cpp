@@ -77,9 +77,10 @@ TEST(DibFuzz, CorruptDibsAreHandledSafely)
             continue;
         ++opened;
         platform::DeletePalette(DibCreatePalette(sut));
-        // Painting is slow under an emulator; a share of the DIBs is enough.
+        // Painting is slow under an emulator; a share of the DIBs is enough,
+        // partly off the canvas's left and right edges.
         if (i % 8 == 0 && dc != nullptr)
-            DIBPaint(sut, dc, 0, 0);
+            DIBPaint(sut, dc, i % 3 == 0 ? -2 : (i % 3 == 1 ? 0 : 480), 0);
         DibFree(sut);
     }
     if (canvas != nullptr) {

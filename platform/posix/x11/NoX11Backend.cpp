@@ -30,6 +30,10 @@ void Show(unsigned long) {}
 void Hide(unsigned long) {}
 void Iconify(unsigned long) {}
 void PutPixels(unsigned long, const uint32_t*, int, int) {}
+bool WaitForEvents(int)
+{
+    return false;
+}
 bool NextEvent(Event*)
 {
     return false;

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,24 @@ namespace platform::x11 {
 
 namespace {
 
+// The atoms the windows here use, interned together in one round trip when
+// the display opens rather than one round trip each.
+const char* const kKnownAtomNames[] = {
+    "_MOTIF_WM_HINTS",     "_NET_WM_USER_TIME",    "WM_DELETE_WINDOW",   "WM_PROTOCOLS", "_NET_WM_STATE",
+    "_NET_WM_STATE_ABOVE", "_NET_WM_STATE_HIDDEN", "_NET_ACTIVE_WINDOW", "_NET_WM_NAME", "UTF8_STRING",
+};
+constexpr int kKnownAtomCount = sizeof kKnownAtomNames / sizeof kKnownAtomNames[0];
+Atom knownAtoms[kKnownAtomCount] = {};
+
 Display* SharedDisplay()
 {
     static Display* display = [] {
         Display* opened = XOpenDisplay(nullptr);
-        // Programs started by the launcher must not inherit the connection.
-        if (opened != nullptr)
+        if (opened != nullptr) {
+            // Programs started by the launcher must not inherit the connection.
             fcntl(ConnectionNumber(opened), F_SETFD, FD_CLOEXEC);
+            XInternAtoms(opened, const_cast<char**>(kKnownAtomNames), kKnownAtomCount, False, knownAtoms);
+        }
         return opened;
     }();
     return display;
@@ -28,7 +40,12 @@ Display* SharedDisplay()
 
 Atom AtomNamed(const char* name)
 {
-    return XInternAtom(SharedDisplay(), name, False);
+    Display* display = SharedDisplay();
+    for (int i = 0; i < kKnownAtomCount; ++i) {
+        if (std::strcmp(kKnownAtomNames[i], name) == 0 && knownAtoms[i] != None)
+            return knownAtoms[i];
+    }
+    return XInternAtom(display, name, False);
 }
 
 // The window manager's net-WM client message: action on a window's state or activation.
@@ -152,8 +169,10 @@ unsigned long CreateSplashWindow(int x, int y, int width, int height)
     XSetWMHints(display, window, &wmHints);
     XClassHint classHint{const_cast<char*>("velmora"), const_cast<char*>("Velmora")};
     XSetClassHint(display, window, &classHint);
-    Atom deleteWindow = AtomNamed("WM_DELETE_WINDOW");
-    XSetWMProtocols(display, window, &deleteWindow, 1);
+    // The protocols property as XSetWMProtocols writes it, without its own round trip for the atom.
+    const Atom deleteWindow = AtomNamed("WM_DELETE_WINDOW");
+    XChangeProperty(display, window, AtomNamed("WM_PROTOCOLS"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&deleteWindow), 1);
     XFlush(display);
     return window;
 }
@@ -269,6 +288,20 @@ void PutPixels(unsigned long window, const uint32_t* pixels, int width, int heig
     image->data = nullptr; // The pixels belong to the caller.
     XDestroyImage(image);
     XFlush(display);
+}
+
+bool WaitForEvents(int milliseconds)
+{
+    Display* display = SharedDisplay();
+    if (display == nullptr)
+        return false;
+    if (XPending(display) > 0)
+        return true;
+    pollfd connection{ConnectionNumber(display), POLLIN, 0};
+    if (poll(&connection, 1, milliseconds > 0 ? milliseconds : 0) <= 0)
+        return false;
+    // Readable may also mean replies or a closed connection: only events count.
+    return XPending(display) > 0;
 }
 
 bool NextEvent(Event* event)
