@@ -25,4 +25,8 @@ bool ConsoleWrite(ConsoleHandle handle, const void* bytes, size_t count);
 // Reads one byte; false at the end of the input or when the read fails.
 bool ConsoleReadByte(ConsoleHandle handle, char& byte);
 
+// True when standard output is a terminal (a console window), where text may
+// be redrawn in place; false for files and pipes.
+bool StandardOutputIsTerminal();
+
 } // namespace platform

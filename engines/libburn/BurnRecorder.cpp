@@ -48,6 +48,7 @@ bool BurnRecorder::initialize()
     if (writing() || formatting_)
         return reject(lock, errorBusy, "The recorders are busy; initialise again when the write has ended");
     recorders_ = RecorderScanner::scan(PseudoDriveConfig::load());
+    volumeLabel_ = PseudoDriveConfig::loadVolumeLabel();
     BurnLibrary::takeMessages();
     trayOpen_.assign(recorders_.size(), false);
     selected_ = 0;
@@ -139,7 +140,7 @@ bool BurnRecorder::beginWriting()
     if (items_.empty())
         return reject(lock, errorNothingToWrite, "Nothing to write: add files or folders first");
     trayOpen_[selected_] = false;
-    writer_ = std::make_shared<DiscWriter>(DiscWriter::Job{*recorder, items_, closeDisc_}, events_);
+    writer_ = std::make_shared<DiscWriter>(DiscWriter::Job{*recorder, items_, closeDisc_, volumeLabel_}, events_);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engines/libburn/BurnLibrary.h"
 #include "engines/libburn/EngineCodes.h"
+#include "engines/libburn/PseudoDriveConfig.h"
 #include "engines/libburn/RecorderInfo.h"
 
 #include <filesystem>
@@ -76,6 +77,7 @@ private:
     int selected_ = 0;
     std::vector<std::filesystem::path> items_;
     bool closeDisc_ = true;
+    std::string volumeLabel_ = PseudoDriveConfig::defaultVolumeLabel;
     bool formatting_ = false;
     std::shared_ptr<DiscWriter> writer_;
 };

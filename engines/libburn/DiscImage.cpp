@@ -1,10 +1,9 @@
 #include "engines/libburn/DiscImage.h"
 
 #include "engines/libburn/BurnHeaders.h"
+#include "engines/libburn/PseudoDriveConfig.h"
 
 namespace {
-constexpr const char* volumeId = "QUILLMARK";
-
 std::string isoErrorText(int code, const std::filesystem::path& item)
 {
     return "Cannot add " + item.string() + ": " + iso_error_to_msg(code);
@@ -30,10 +29,12 @@ DiscImage::~DiscImage()
 }
 
 std::unique_ptr<DiscImage> DiscImage::build(const std::vector<std::filesystem::path>& items, std::uint32_t startBlock,
-                                            const std::atomic<bool>& cancelled, std::string& error)
+                                            const std::string& volumeId, const std::atomic<bool>& cancelled,
+                                            std::string& error)
 {
     std::unique_ptr<DiscImage> disc(new DiscImage);
-    int result = iso_image_new(volumeId, &disc->image_);
+    int result =
+        iso_image_new(volumeId.empty() ? PseudoDriveConfig::defaultVolumeLabel : volumeId.c_str(), &disc->image_);
     if (result < 0) {
         error = std::string("Cannot create the disc image: ") + iso_error_to_msg(result);
         return nullptr;

@@ -26,8 +26,10 @@ public:
     // Null with `error` set when an item cannot be added or the image cannot
     // be laid out; null with `error` empty when `cancelled` became true.
     // `startBlock` is where the image will lie on the disc: 0 on a blank one.
+    // `volumeId` names the volume (the default label when empty).
     static std::unique_ptr<DiscImage> build(const std::vector<std::filesystem::path>& items, std::uint32_t startBlock,
-                                            const std::atomic<bool>& cancelled, std::string& error);
+                                            const std::string& volumeId, const std::atomic<bool>& cancelled,
+                                            std::string& error);
 
     burn::burn_source* source() const { return source_; }
 

@@ -112,7 +112,7 @@ DiscWriter::Outcome DiscWriter::work()
         return Outcome{false, {errorWriteFailed, "The disc in " + job_.recorder.address + " is full or closed"}};
 
     std::string error;
-    auto image = DiscImage::build(job_.items, startBlock, cancelled_, error);
+    auto image = DiscImage::build(job_.items, startBlock, job_.volumeLabel, cancelled_, error);
     reportMessages();
     if (!image)
         return Outcome{false, {errorBadItem, error}};

@@ -31,6 +31,7 @@ public:
         RecorderInfo recorder;
         std::vector<std::filesystem::path> items;
         bool closeDisc = true;
+        std::string volumeLabel;
     };
 
     DiscWriter(Job job, RecorderEvents& events);

@@ -66,9 +66,37 @@ std::vector<std::string> PseudoDriveConfig::parseFile(const std::string& text)
     return addresses;
 }
 
+std::string PseudoDriveConfig::parseVolumeLabel(const std::string& text)
+{
+    constexpr std::string_view keyword = "volume-label";
+    std::string label;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto comment = line.find('#');
+        if (comment != std::string::npos)
+            line.erase(comment);
+        line = trimmed(line);
+        if (line.size() > keyword.size() && line.starts_with(keyword) &&
+            (line[keyword.size()] == ' ' || line[keyword.size()] == '\t'))
+            label = trimmed(line.substr(keyword.size())).substr(0, volumeLabelLimit);
+    }
+    return label;
+}
+
 std::string PseudoDriveConfig::defaultConfigPath()
 {
     return BURN_ENGINE_DEFAULT_CONFIG;
+}
+
+std::string PseudoDriveConfig::configText()
+{
+    const char* configured = std::getenv(configVariable);
+    std::ifstream file(configured && *configured ? std::string(configured) : defaultConfigPath());
+    std::ostringstream text;
+    if (file)
+        text << file.rdbuf();
+    return text.str();
 }
 
 std::vector<std::string> PseudoDriveConfig::load()
@@ -76,16 +104,15 @@ std::vector<std::string> PseudoDriveConfig::load()
     std::vector<std::string> addresses;
     if (const char* variable = std::getenv(drivesVariable))
         addresses = parseVariable(variable);
-
-    const char* configured = std::getenv(configVariable);
-    std::ifstream file(configured && *configured ? std::string(configured) : defaultConfigPath());
-    if (file) {
-        std::ostringstream text;
-        text << file.rdbuf();
-        for (auto& address : parseFile(text.str())) {
-            if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
-                addresses.push_back(std::move(address));
-        }
+    for (auto& address : parseFile(configText())) {
+        if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+            addresses.push_back(std::move(address));
     }
     return addresses;
+}
+
+std::string PseudoDriveConfig::loadVolumeLabel()
+{
+    const std::string label = parseVolumeLabel(configText());
+    return label.empty() ? defaultVolumeLabel : label;
 }

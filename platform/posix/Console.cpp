@@ -52,4 +52,9 @@ bool ConsoleReadByte(ConsoleHandle handle, char& byte)
     }
 }
 
+bool StandardOutputIsTerminal()
+{
+    return isatty(STDOUT_FILENO) == 1;
+}
+
 } // namespace platform

@@ -38,4 +38,10 @@ bool ConsoleReadByte(ConsoleHandle handle, char& byte)
     return ReadFile(reinterpret_cast<HANDLE>(handle), &byte, 1, &got, nullptr) && got == 1;
 }
 
+bool StandardOutputIsTerminal()
+{
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
 } // namespace platform
