@@ -8,7 +8,7 @@
 # Usage: medium_image_test.sh DISCBURN MEDIUM LABEL WORKDIR [WINE-RUNNER]
 # Exit 77 (skipped) when a Windows medium has no Linux discburn to write it.
 set -u
-discburn=$1 medium=$2 label=$3 work=$4 wine=${5:-}
+discburn=$1 medium=$2 label=$3 work=$(realpath -m "$4") wine=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
 writer=$here/../../medium/write-image.sh
 fail() { echo "FAIL: $*"; exit 1; }
@@ -24,11 +24,22 @@ extracted=$work/extracted
 trace=$work/trace.txt
 drive=
 launcher_pid=
+# A run cut short ends the launcher and, on Linux, every program started from
+# the extracted medium (the launcher starts them in sessions of their own).
+# Under Wine the prefix fixture's end stops them.
 cleanup() {
   [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null
+  if [ -z "$wine" ] && [ -d "$extracted" ]; then
+    for process in /proc/[0-9]*; do
+      case "$(readlink "$process/exe" 2>/dev/null)" in
+        "$extracted"/*) kill "${process#/proc/}" 2>/dev/null ;;
+      esac
+    done
+  fi
   [ -n "$drive" ] && rm -f "$drive"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT
 # The image restores its files' modes: make an earlier extraction removable.
 [ -d "$work" ] && chmod -R u+w "$work"
 rm -rf "$work"
@@ -68,6 +79,12 @@ else
   launcher_pid=$!
   root=M: sep='\' drive_root='M:\'
 fi
+# A launcher that never ends is ended here, within the test's own deadline.
+for _ in $(seq 900); do
+  kill -0 "$launcher_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$launcher_pid" 2>/dev/null && { cat "$trace"; fail "the launcher did not end within 90 s"; }
 wait "$launcher_pid"
 code=$?
 launcher_pid=
@@ -102,9 +119,10 @@ expected_programs=$(sort <<EOF
 [program] QuillmarkDemo started in $drive_root with: started-by-WinExec from-the-root
 EOF
 )
-# The programs write to the trace on their own: give a late one a moment.
+# The runtime and the programs write to the trace on their own and may end
+# after the launcher: give them a moment.
 for _ in $(seq 50); do
-  [ "$(grep -c '^\[program\]' "$trace")" -ge 3 ] && break
+  [ "$(grep -c '^\[program\]' "$trace")" -ge 3 ] && grep -q '^\[runtime\] ends with' "$trace" && break
   sleep 0.1
 done
 ok=1
