@@ -177,6 +177,8 @@ TessalyClient::WriteOutcome TessalyClient::Write(const std::function<bool()>& st
     };
 
     StartWrite();
+    int progressSeen = lastProgress;
+    uint32_t progressAt = platform::MillisecondClock();
     for (;;) {
         if (!stopSent && stopRequested && stopRequested()) {
             StopWrite();
@@ -184,6 +186,13 @@ TessalyClient::WriteOutcome TessalyClient::Write(const std::function<bool()>& st
         }
         if (CurrentOperation() == DriveOperation::Idle) {
             break;
+        }
+        if (lastProgress != progressSeen) {
+            progressSeen = lastProgress;
+            progressAt = platform::MillisecondClock();
+        } else if (platform::MillisecondClock() - progressAt >= options.writeStallTimeoutMs) {
+            throw TessalyError(TessalyError::Kind::TimedOut,
+                               "the write made no progress for " + Seconds(options.writeStallTimeoutMs));
         }
         readFor(pollIntervalMs);
     }

@@ -41,6 +41,8 @@ public:
         // Formatting a real disc takes minutes.
         uint32_t formatTimeoutMs = 3600000;
         uint32_t closeTimeoutMs = 30000;
+        // A write whose progress stands still this long is given up.
+        uint32_t writeStallTimeoutMs = 600000;
     };
 
     enum class WriteOutcome { Written, Failed, Stopped };
@@ -71,7 +73,8 @@ public:
     int Close();
 
     // A whole write: starts it, then asks for the operation every
-    // pollIntervalMs until the recorder is idle again, passing progress on.
+    // pollIntervalMs until the recorder is idle again, passing progress on;
+    // a write whose progress stands still too long throws TimedOut.
     // Once stopRequested returns true the write is asked to stop, and the
     // call still waits for its end. Written needs a complete write (progress
     // 100) and no error of the engine's own (codes below 0x20000; libraries

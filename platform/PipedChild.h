@@ -29,8 +29,9 @@ public:
     PipedChild& operator=(const PipedChild&) = delete;
 
     // Starts program (the arguments follow its name); false with a reason.
+    // With errorsToOutput the child's standard error joins its output.
     bool Start(const std::string& program, const std::vector<std::string>& arguments,
-               const EnvironmentChanges& environment, std::string& failure);
+               const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput = false);
 
     // Writes every byte; false once the child no longer reads.
     bool Write(const void* bytes, size_t count);
@@ -43,6 +44,9 @@ public:
 
     // Waits up to timeoutMs for the end; true with the exit code when it ended.
     bool Wait(uint32_t timeoutMs, int* exitCode = nullptr);
+    // Interrupts the child as Ctrl-C at its terminal would (SIGINT; the
+    // console's Ctrl-Break for its process group on Windows).
+    bool Interrupt();
     // Ends the child at once and reaps it.
     void Kill();
 

@@ -59,7 +59,8 @@ bool DiscWriter::Pause()
 
 void DiscWriter::ReportProgressUpTo(LONG percent)
 {
-    while (reported < percent) {
+    // A stopped write reports no more progress: it will never get there.
+    while (reported < percent && !Cancelled()) {
         reported = reported < 0 ? 0 : std::min<LONG>(100, reported + job.progressStep);
         events.RaiseProgress(reported);
         Pause();

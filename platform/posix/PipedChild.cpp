@@ -56,7 +56,7 @@ PipedChild::~PipedChild()
 }
 
 bool PipedChild::Start(const std::string& program, const std::vector<std::string>& arguments,
-                       const EnvironmentChanges& environment, std::string& failure)
+                       const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput)
 {
     Kill();
     CloseHandles();
@@ -90,6 +90,9 @@ bool PipedChild::Start(const std::string& program, const std::vector<std::string
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+    if (errorsToOutput) {
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDERR_FILENO);
+    }
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // A group of its own keeps the terminal's Ctrl-C away from the child; the
@@ -187,6 +190,11 @@ bool PipedChild::Wait(uint32_t timeoutMs, int* exitCode)
         }
         SleepMilliseconds(2);
     }
+}
+
+bool PipedChild::Interrupt()
+{
+    return process != -1 && kill(static_cast<pid_t>(process), SIGINT) == 0;
 }
 
 void PipedChild::Kill()

@@ -92,7 +92,7 @@ PipedChild::~PipedChild()
 }
 
 bool PipedChild::Start(const std::string& program, const std::vector<std::string>& arguments,
-                       const EnvironmentChanges& environment, std::string& failure)
+                       const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput)
 {
     Kill();
     CloseHandles();
@@ -126,7 +126,7 @@ bool PipedChild::Start(const std::string& program, const std::vector<std::string
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = childInput;
     startup.hStdOutput = childOutput;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = errorsToOutput ? childOutput : GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started{};
     // A process group of its own ignores the console's Ctrl-C: only we decide
     // what the child is told.
@@ -211,6 +211,11 @@ bool PipedChild::Wait(uint32_t timeoutMs, int* exitCode)
     }
     CloseIfOpen(process);
     return true;
+}
+
+bool PipedChild::Interrupt()
+{
+    return process != -1 && GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id) != 0;
 }
 
 void PipedChild::Kill()

@@ -25,6 +25,17 @@ TEST(PseudoDriveConfigTest, FileListsOnePathPerLine)
               (Addresses{"stdio:/a.iso", "stdio:/b.iso"}));
 }
 
+// Tests that the volume label sits among the paths without becoming one: the
+// last setting counts, comments end it, and ISO 9660's 32 characters are kept.
+TEST(PseudoDriveConfigTest, VolumeLabelIsASettingOfItsOwn)
+{
+    const std::string text = "/a.iso\nvolume-label FIRST\n  volume-label  Photo Disc 2026 # the label\r\n";
+    EXPECT_EQ(PseudoDriveConfig::parseVolumeLabel(text), "Photo Disc 2026");
+    EXPECT_EQ(PseudoDriveConfig::parseFile(text), (Addresses{"stdio:/a.iso"}));
+    EXPECT_EQ(PseudoDriveConfig::parseVolumeLabel("volume-label " + std::string(40, 'L')), std::string(32, 'L'));
+    EXPECT_EQ(PseudoDriveConfig::parseVolumeLabel("volume-label\nvolume-labelX\n/volume-label Y\n"), "");
+}
+
 // Tests that libburn's blank-padded fields make one tidy model text.
 TEST(ModelTextTest, JoinsTrimmedVendorAndProduct)
 {

@@ -145,7 +145,7 @@ int DiscburnCommands::Write(const std::vector<std::string>& paths)
     // Every path is checked before anything is started or written.
     const std::vector<std::string> items = CheckedPaths(paths);
     platform::CatchInterrupts(2, exitStopped, "\ndiscburn: stopped at once; Tessaly ends the write by itself\n");
-    return InSession(settings, [&](Session& session) {
+    return InSession(settings, [&](Session& session) -> int {
         TessalyClient& client = session.Client();
         const int recorder = session.SelectRecorder(settings.drive);
         for (const std::string& item : items) {
@@ -168,6 +168,10 @@ int DiscburnCommands::Write(const std::vector<std::string>& paths)
             }
             return stop;
         };
+        if (platform::InterruptCount() > 0) {
+            std::fprintf(stderr, "discburn: stopped (Ctrl-C) before the write started\n");
+            return exitStopped;
+        }
         const size_t before = client.EngineErrors().size();
         display.Start();
         const TessalyClient::WriteOutcome outcome = client.Write(stopRequested);
@@ -183,7 +187,7 @@ int DiscburnCommands::Write(const std::vector<std::string>& paths)
             }
             return exitDone;
         case TessalyClient::WriteOutcome::Stopped:
-            std::fprintf(stderr, "discburn: the write was stopped; the disc holds no new data\n");
+            std::fprintf(stderr, "discburn: the write was stopped (Ctrl-C)\n");
             return exitStopped;
         case TessalyClient::WriteOutcome::Failed:
             break;

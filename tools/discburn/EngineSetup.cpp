@@ -5,6 +5,7 @@
 #include "tools/discburn/CommandFailure.h"
 #include "tools/discburn/ExitCode.h"
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
