@@ -69,6 +69,9 @@ else
   icon=$(sed -n 's/^icon=//p' <<<"$inf")
   [ -n "$open" ] || fail "autorun.inf has no open= line"
   [ -f "$extracted/${icon%,*}" ] || fail "autorun.inf's icon '$icon' is not on the medium"
+  command -v wrestool >/dev/null || fail "wrestool is missing (scripts/install-deps installs icoutils)"
+  wrestool -l --type=14 "$extracted/${icon%,*}" | grep -q group_icon ||
+    fail "autorun.inf's icon file ${icon%,*} carries no icon"
   # The medium gets a drive letter of its own in the prefix, as an inserted disc does.
   prefix=${WINEPREFIX:?the Wine prefix is not set}
   drive=$prefix/dosdevices/m:
