@@ -128,10 +128,12 @@ bool PipedChild::Start(const std::string& program, const std::vector<std::string
     startup.hStdOutput = childOutput;
     startup.hStdError = errorsToOutput ? childOutput : GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started{};
-    // A process group of its own ignores the console's Ctrl-C: only we decide
-    // what the child is told.
-    const BOOL ok = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                   CREATE_NEW_PROCESS_GROUP, block.data(), nullptr, &startup, &started);
+    // Without a console of its own, in a process group of its own, the child
+    // gets no Ctrl-C from ours (Wine passes a terminal's Ctrl-C to every
+    // process of the console): only we decide what the child is told.
+    const BOOL ok =
+        CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                       CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS, block.data(), nullptr, &startup, &started);
     if (!ok) {
         failure = LastErrorText();
     }
