@@ -79,6 +79,37 @@ std::vector<std::string> Split(const std::string& line, bool programNameFirst)
     return arguments;
 }
 
+// Appends argument to line, quoted where it needs to be. Backslashes at its
+// end are doubled before the closing quote, or, with backslashesAfterQuote,
+// go as they are after it, where the program name's rule takes them as they
+// are too.
+void AppendQuoted(std::string& line, const std::string& argument, bool backslashesAfterQuote)
+{
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
+        line += argument;
+        return;
+    }
+    line += '"';
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes are only special in front of a quote: double them there.
+        line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        line += c;
+    }
+    if (backslashesAfterQuote) {
+        line += '"';
+        line.append(backslashes, '\\');
+    } else {
+        line.append(backslashes * 2, '\\');
+        line += '"';
+    }
+}
+
 } // namespace
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine)
@@ -91,32 +122,20 @@ std::vector<std::string> SplitArguments(const std::string& argumentText)
     return Split(argumentText, false);
 }
 
+std::string QuoteArgument(const std::string& argument)
+{
+    std::string quoted;
+    AppendQuoted(quoted, argument, false);
+    return quoted;
+}
+
 std::string JoinCommandLine(const std::vector<std::string>& arguments)
 {
     std::string line;
     for (const std::string& argument : arguments) {
         if (!line.empty())
             line += ' ';
-        if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
-            line += argument;
-            continue;
-        }
-        line += '"';
-        size_t backslashes = 0;
-        for (char c : argument) {
-            if (c == '\\') {
-                ++backslashes;
-                continue;
-            }
-            // Backslashes are only special in front of a quote: double them there.
-            line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-            backslashes = 0;
-            line += c;
-        }
-        // Trailing backslashes go after the closing quote, where both rules
-        // take them as they are.
-        line += '"';
-        line.append(backslashes, '\\');
+        AppendQuoted(line, argument, true);
     }
     return line;
 }

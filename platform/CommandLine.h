@@ -19,6 +19,13 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // every argument by the rules for those after the program name.
 std::vector<std::string> SplitArguments(const std::string& argumentText);
 
+// Quotes one argument, where it needs it, for a command line that the
+// program's C runtime splits: one that contains a blank, a tab or a double
+// quote, or is empty, goes in double quotes, backslashes before a quote are
+// doubled plus one and those at its end are doubled before the closing quote.
+// SplitArguments gives it back. Any other argument is left as it is.
+std::string QuoteArgument(const std::string& argument);
+
 // Joins arguments with single blanks, quoting those that contain a blank, a
 // tab or a double quote (or are empty) so that SplitArguments gives them back,
 // and SplitCommandLine too unless the first one holds a double quote (which

@@ -1,13 +1,9 @@
 #include "platform/ChildProcess.h"
+#include "platform/posix/ChildWait.h"
 
-#include "platform/Clock.h"
-
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <limits.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -48,37 +44,12 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
 
 bool ChildProcess::Wait(uint32_t timeoutMs, int* exitCode)
 {
-    if (handle == -1) {
-        return false;
-    }
-    const uint32_t start = MillisecondClock();
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(static_cast<pid_t>(handle), &status, WNOHANG);
-        if (done == static_cast<pid_t>(handle) || (done < 0 && errno != EINTR)) {
-            if (exitCode != nullptr) {
-                *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            handle = -1;
-            return true;
-        }
-        if (MillisecondClock() - start >= timeoutMs) {
-            return false;
-        }
-        SleepMilliseconds(2);
-    }
+    return WaitForChild(handle, timeoutMs, exitCode);
 }
 
 void ChildProcess::Kill()
 {
-    if (handle == -1) {
-        return;
-    }
-    kill(static_cast<pid_t>(handle), SIGKILL);
-    int status = 0;
-    while (waitpid(static_cast<pid_t>(handle), &status, 0) < 0 && errno == EINTR) {
-    }
-    handle = -1;
+    KillChild(handle);
 }
 
 uint32_t CurrentProcessId()

@@ -1,6 +1,7 @@
 #include "platform/PipedChild.h"
 
 #include "platform/Clock.h"
+#include "platform/posix/ChildWait.h"
 
 #include <cerrno>
 #include <csignal>
@@ -8,7 +9,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -171,25 +171,7 @@ long PipedChild::Read(char* buffer, size_t max, uint32_t timeoutMs)
 
 bool PipedChild::Wait(uint32_t timeoutMs, int* exitCode)
 {
-    if (process == -1) {
-        return false;
-    }
-    const uint32_t start = MillisecondClock();
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(static_cast<pid_t>(process), &status, WNOHANG);
-        if (done == static_cast<pid_t>(process) || (done < 0 && errno != EINTR)) {
-            if (exitCode != nullptr) {
-                *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            process = -1;
-            return true;
-        }
-        if (MillisecondClock() - start >= timeoutMs) {
-            return false;
-        }
-        SleepMilliseconds(2);
-    }
+    return WaitForChild(process, timeoutMs, exitCode);
 }
 
 bool PipedChild::Interrupt()
@@ -199,14 +181,7 @@ bool PipedChild::Interrupt()
 
 void PipedChild::Kill()
 {
-    if (process == -1) {
-        return;
-    }
-    kill(static_cast<pid_t>(process), SIGKILL);
-    int status = 0;
-    while (waitpid(static_cast<pid_t>(process), &status, 0) < 0 && errno == EINTR) {
-    }
-    process = -1;
+    KillChild(process);
 }
 
 void PipedChild::CloseHandles()

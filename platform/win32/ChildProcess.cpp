@@ -1,38 +1,10 @@
 #include "platform/ChildProcess.h"
+#include "platform/CommandLine.h"
+#include "platform/win32/ChildWait.h"
 
 #include <windows.h>
 
 namespace platform {
-
-namespace {
-
-// Quotes one argument so that the Windows command-line rules give it back.
-std::string Quoted(const std::string& argument)
-{
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
-        return argument;
-    }
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-        } else if (c == '"') {
-            quoted.append(backslashes * 2 + 1, '\\');
-            backslashes = 0;
-        } else {
-            quoted.append(backslashes, '\\');
-            backslashes = 0;
-        }
-        if (c != '\\') {
-            quoted += c;
-        }
-    }
-    quoted.append(backslashes * 2, '\\');
-    return quoted + "\"";
-}
-
-} // namespace
 
 ChildProcess::~ChildProcess()
 {
@@ -43,9 +15,9 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
                          const std::string& outputFile)
 {
     Kill();
-    std::string commandLine = Quoted(program);
+    std::string commandLine = QuoteArgument(program);
     for (const std::string& argument : arguments) {
-        commandLine += " " + Quoted(argument);
+        commandLine += " " + QuoteArgument(argument);
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -79,33 +51,12 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
 
 bool ChildProcess::Wait(uint32_t timeoutMs, int* exitCode)
 {
-    if (handle == -1) {
-        return false;
-    }
-    HANDLE process = reinterpret_cast<HANDLE>(handle);
-    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
-        return false;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process, &code);
-    if (exitCode != nullptr) {
-        *exitCode = static_cast<int>(code);
-    }
-    CloseHandle(process);
-    handle = -1;
-    return true;
+    return WaitForChild(handle, timeoutMs, exitCode);
 }
 
 void ChildProcess::Kill()
 {
-    if (handle == -1) {
-        return;
-    }
-    HANDLE process = reinterpret_cast<HANDLE>(handle);
-    TerminateProcess(process, 1);
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
-    handle = -1;
+    KillChild(handle);
 }
 
 uint32_t CurrentProcessId()

@@ -1,6 +1,8 @@
 #include "platform/PipedChild.h"
 
 #include "platform/Clock.h"
+#include "platform/CommandLine.h"
+#include "platform/win32/ChildWait.h"
 
 #include <windows.h>
 
@@ -9,27 +11,6 @@
 namespace platform {
 
 namespace {
-
-// Quotes one argument so that the Windows command-line rules give it back.
-std::string Quoted(const std::string& argument)
-{
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
-        return argument;
-    }
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    return quoted + "\"";
-}
 
 // Our environment with the changes applied, as CreateProcess takes it: each
 // NAME=value ends with a zero byte, and one more zero ends the block.
@@ -116,9 +97,9 @@ bool PipedChild::Start(const std::string& program, const std::vector<std::string
     input = reinterpret_cast<intptr_t>(ourInput);
     output = reinterpret_cast<intptr_t>(ourOutput);
 
-    std::string commandLine = Quoted(program);
+    std::string commandLine = QuoteArgument(program);
     for (const std::string& argument : arguments) {
-        commandLine += " " + Quoted(argument);
+        commandLine += " " + QuoteArgument(argument);
     }
     std::string block = EnvironmentBlock(environment);
     STARTUPINFOA startup{};
@@ -199,20 +180,7 @@ long PipedChild::Read(char* buffer, size_t max, uint32_t timeoutMs)
 
 bool PipedChild::Wait(uint32_t timeoutMs, int* exitCode)
 {
-    if (process == -1) {
-        return false;
-    }
-    HANDLE handle = reinterpret_cast<HANDLE>(process);
-    if (WaitForSingleObject(handle, timeoutMs) != WAIT_OBJECT_0) {
-        return false;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(handle, &code);
-    if (exitCode != nullptr) {
-        *exitCode = static_cast<int>(code);
-    }
-    CloseIfOpen(process);
-    return true;
+    return WaitForChild(process, timeoutMs, exitCode);
 }
 
 bool PipedChild::Interrupt()
@@ -222,13 +190,7 @@ bool PipedChild::Interrupt()
 
 void PipedChild::Kill()
 {
-    if (process == -1) {
-        return;
-    }
-    HANDLE handle = reinterpret_cast<HANDLE>(process);
-    TerminateProcess(handle, 1);
-    WaitForSingleObject(handle, 10000);
-    CloseIfOpen(process);
+    KillChild(process);
 }
 
 void PipedChild::CloseHandles()

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 using platform::JoinCommandLine;
+using platform::QuoteArgument;
 using platform::SplitArguments;
 using platform::SplitCommandLine;
 using Arguments = std::vector<std::string>;
@@ -61,8 +62,10 @@ TEST(CommandLine, ProgramNameFollowsTheRuntimeRule)
 
 // Tests that joining quotes exactly what splitting needs to give the
 // arguments back, by either rule for the first one when it holds no quote
-// (a program name cannot hold one).
-TEST(CommandLine, JoinRoundTripsThroughSplit)
+// (a program name cannot hold one), and that one argument quoted alone (as
+// the Windows starters quote each) comes back too, backslashes at its end
+// doubled inside the quotes.
+TEST(CommandLine, JoinAndQuoteRoundTripThroughSplit)
 {
     const Arguments samples[] = {
         {},
@@ -75,9 +78,15 @@ TEST(CommandLine, JoinRoundTripsThroughSplit)
     for (const Arguments& arguments : samples) {
         EXPECT_EQ(SplitArguments(JoinCommandLine(arguments)), arguments) << JoinCommandLine(arguments);
         EXPECT_EQ(SplitCommandLine(JoinCommandLine(arguments)), arguments) << JoinCommandLine(arguments);
+        for (const std::string& argument : arguments)
+            EXPECT_EQ(SplitArguments(QuoteArgument(argument)), Arguments{argument}) << QuoteArgument(argument);
     }
     const Arguments quoteFirst = {"quote\"inside", "x"};
     EXPECT_EQ(SplitArguments(JoinCommandLine(quoteFirst)), quoteFirst);
     EXPECT_EQ(JoinCommandLine({"a", "b c"}), "a \"b c\"");
     EXPECT_EQ(JoinCommandLine({"C:\\Program Files\\", "x"}), "\"C:\\Program Files\"\\ x");
+    EXPECT_EQ(QuoteArgument("C:\\dir\\"), "C:\\dir\\");
+    EXPECT_EQ(QuoteArgument(""), "\"\"");
+    EXPECT_EQ(QuoteArgument("C:\\Program Files\\"), "\"C:\\Program Files\\\\\"");
+    EXPECT_EQ(QuoteArgument("say \\\"hi\""), "\"say \\\\\\\"hi\\\"\"");
 }
