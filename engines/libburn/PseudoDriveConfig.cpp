@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace {
 constexpr std::string_view stdioPrefix = "stdio:";
@@ -15,6 +16,21 @@ std::string trimmed(const std::string& text)
         return {};
     const auto last = text.find_last_not_of(" \t\r");
     return text.substr(first, last - first + 1);
+}
+
+// The file's lines, each without its comment (from '#' on).
+std::vector<std::string> uncommentedLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        const auto comment = line.find('#');
+        if (comment != std::string::npos)
+            line.erase(comment);
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 } // namespace
 
@@ -55,14 +71,8 @@ std::vector<std::string> PseudoDriveConfig::parseVariable(const std::string& tex
 std::vector<std::string> PseudoDriveConfig::parseFile(const std::string& text)
 {
     std::vector<std::string> addresses;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto comment = line.find('#');
-        if (comment != std::string::npos)
-            line.erase(comment);
+    for (const std::string& line : uncommentedLines(text))
         addEntry(addresses, line);
-    }
     return addresses;
 }
 
@@ -70,13 +80,8 @@ std::string PseudoDriveConfig::parseVolumeLabel(const std::string& text)
 {
     constexpr std::string_view keyword = "volume-label";
     std::string label;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto comment = line.find('#');
-        if (comment != std::string::npos)
-            line.erase(comment);
-        line = trimmed(line);
+    for (const std::string& uncommented : uncommentedLines(text)) {
+        const std::string line = trimmed(uncommented);
         if (line.size() > keyword.size() && line.starts_with(keyword) &&
             (line[keyword.size()] == ' ' || line[keyword.size()] == '\t'))
             label = trimmed(line.substr(keyword.size())).substr(0, volumeLabelLimit);
