@@ -10,9 +10,10 @@ namespace platform {
 
 // A program started with its standard input and output on pipes to this
 // process, for conversations with console servers. Standard error stays
-// ours. The child runs in a process group of its own, so a Ctrl-C typed at
-// the terminal reaches only this process, which decides what the child is
-// told. The destructor kills a child that is still running.
+// ours. The child runs in a process group (on Windows: without a console) of
+// its own, so a Ctrl-C typed at the terminal reaches only this process, which
+// decides what the child is told. The destructor kills a child that is still
+// running.
 class PipedChild {
 public:
     // Variables set (or, with an empty value, removed) in the child's
@@ -29,9 +30,13 @@ public:
     PipedChild& operator=(const PipedChild&) = delete;
 
     // Starts program (the arguments follow its name); false with a reason.
-    // With errorsToOutput the child's standard error joins its output.
+    // With errorsToOutput the child's standard error joins its output. An
+    // interruptible child gets, on Windows, a hidden console of its own in
+    // our process group instead (a new group would turn its Ctrl-C off), so
+    // that Interrupt can reach it; elsewhere every child is interruptible.
     bool Start(const std::string& program, const std::vector<std::string>& arguments,
-               const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput = false);
+               const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput = false,
+               bool interruptible = false);
 
     // Writes every byte; false once the child no longer reads.
     bool Write(const void* bytes, size_t count);
@@ -44,8 +49,12 @@ public:
 
     // Waits up to timeoutMs for the end; true with the exit code when it ended.
     bool Wait(uint32_t timeoutMs, int* exitCode = nullptr);
-    // Interrupts the child as Ctrl-C at its terminal would (SIGINT; the
-    // console's Ctrl-Break for its process group on Windows).
+    // Interrupts the child as Ctrl-C at its terminal would: SIGINT, or on
+    // Windows the Ctrl-C event on the console of an interruptible child.
+    // There this process leaves its console to join the child's for the
+    // moment, and takes its own copy of the event (Windows 8 and later also
+    // drop the console handlers we had); then it attaches to its parent's
+    // console if it had one.
     bool Interrupt();
     // Ends the child at once and reaps it.
     void Kill();
@@ -60,6 +69,7 @@ private:
     intptr_t input = -1;
     intptr_t output = -1;
     uint32_t id = 0;
+    bool ownConsole = false;
 };
 
 } // namespace platform

@@ -56,7 +56,7 @@ PipedChild::~PipedChild()
 }
 
 bool PipedChild::Start(const std::string& program, const std::vector<std::string>& arguments,
-                       const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput)
+                       const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput, bool)
 {
     Kill();
     CloseHandles();

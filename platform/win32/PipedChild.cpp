@@ -6,11 +6,30 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 namespace platform {
 
 namespace {
+
+// Set while Interrupt waits for the copy of its Ctrl-C that reaches us.
+std::atomic<bool> awaitingOwnInterrupt{false};
+
+HANDLE OwnInterruptArrived()
+{
+    static const HANDLE arrived = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    return arrived;
+}
+
+BOOL WINAPI TakeOwnInterrupt(DWORD event)
+{
+    if (event != CTRL_C_EVENT || !awaitingOwnInterrupt.exchange(false)) {
+        return FALSE;
+    }
+    SetEvent(OwnInterruptArrived());
+    return TRUE;
+}
 
 // Our environment with the changes applied, as CreateProcess takes it: each
 // NAME=value ends with a zero byte, and one more zero ends the block.
@@ -73,7 +92,8 @@ PipedChild::~PipedChild()
 }
 
 bool PipedChild::Start(const std::string& program, const std::vector<std::string>& arguments,
-                       const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput)
+                       const EnvironmentChanges& environment, std::string& failure, bool errorsToOutput,
+                       bool interruptible)
 {
     Kill();
     CloseHandles();
@@ -109,12 +129,13 @@ bool PipedChild::Start(const std::string& program, const std::vector<std::string
     startup.hStdOutput = childOutput;
     startup.hStdError = errorsToOutput ? childOutput : GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started{};
-    // Without a console of its own, in a process group of its own, the child
-    // gets no Ctrl-C from ours (Wine passes a terminal's Ctrl-C to every
-    // process of the console): only we decide what the child is told.
-    const BOOL ok =
-        CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                       CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS, block.data(), nullptr, &startup, &started);
+    // Without a console, in a process group of its own, the child gets no
+    // Ctrl-C from ours (Wine passes a terminal's Ctrl-C to every process of
+    // the console): only we decide what the child is told. An interruptible
+    // child has a windowless console of its own instead, away from ours too.
+    const DWORD creation = interruptible ? CREATE_NO_WINDOW : CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS;
+    const BOOL ok = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, creation, block.data(),
+                                   nullptr, &startup, &started);
     if (!ok) {
         failure = LastErrorText();
     }
@@ -127,6 +148,7 @@ bool PipedChild::Start(const std::string& program, const std::vector<std::string
     CloseHandle(started.hThread);
     process = reinterpret_cast<intptr_t>(started.hProcess);
     id = started.dwProcessId;
+    ownConsole = interruptible;
     return true;
 }
 
@@ -185,7 +207,40 @@ bool PipedChild::Wait(uint32_t timeoutMs, int* exitCode)
 
 bool PipedChild::Interrupt()
 {
-    return process != -1 && GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id) != 0;
+    if (process == -1 || !ownConsole) {
+        return false; // a child without a console gets no console events
+    }
+    // An event can only be sent to the console we are attached to. Our
+    // standard handles may be changed by joining and leaving: keep them.
+    const HANDLE standard[3] = {GetStdHandle(STD_INPUT_HANDLE), GetStdHandle(STD_OUTPUT_HANDLE),
+                                GetStdHandle(STD_ERROR_HANDLE)};
+    const bool hadConsole = GetConsoleCP() != 0;
+    FreeConsole();
+    bool sent = false;
+    if (AttachConsole(id)) {
+        // Ctrl-C, not Ctrl-Break: Wine 8 sends no other event. Group 0 is
+        // the whole console on Windows and our group, which the child
+        // shares, on Wine; either way it reaches us too. Our copy is taken
+        // here, and we stay until it came: later, the system's default
+        // handler would end us. If we ignore Ctrl-C it never comes.
+        ResetEvent(OwnInterruptArrived());
+        awaitingOwnInterrupt.store(true);
+        SetConsoleCtrlHandler(TakeOwnInterrupt, TRUE);
+        sent = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+        if (sent) {
+            WaitForSingleObject(OwnInterruptArrived(), 2000);
+        }
+        FreeConsole();
+        SetConsoleCtrlHandler(TakeOwnInterrupt, FALSE);
+        awaitingOwnInterrupt.store(false);
+    }
+    if (hadConsole) {
+        AttachConsole(ATTACH_PARENT_PROCESS);
+    }
+    SetStdHandle(STD_INPUT_HANDLE, standard[0]);
+    SetStdHandle(STD_OUTPUT_HANDLE, standard[1]);
+    SetStdHandle(STD_ERROR_HANDLE, standard[2]);
+    return sent;
 }
 
 void PipedChild::Kill()
