@@ -292,12 +292,12 @@ COProcDispatcher::Header* COProcDispatcher::staticGetHeader(void* data)
 
 bool COProcDispatcher::Lock(Header& header, int timeout)
 {
-    return SharedSpinLock::Lock(header.lock, timeout);
+    return SharedSpinLock::Lock(header, timeout);
 }
 
 void COProcDispatcher::Unlock(Header& header)
 {
-    SharedSpinLock::Unlock(header.lock);
+    SharedSpinLock::Unlock(header);
 }
 
 long COProcDispatcher::staticAddRefSharedMemory(void* data)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bus/COProcDispatcher.h"
+#include "bus/DeadHolderRepair.h"
 #include "bus/SharedSpinLock.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ public:
     // entries put refuses and those that are damage.
     template <class PutOne> void PutInEveryQueue(PutOne put)
     {
-        SharedSpinLock::Lock(array->header.lock);
+        SharedSpinLock::Lock(array->header, 0, DeadHolderRepair::Table);
         const int32_t count = std::clamp(array->count, 0, COProcDispatcher::QUEUE_ENTRIES);
         for (int32_t i = 0; i < count; ++i) {
             const int32_t id = array->entries[i].queueId;
@@ -44,7 +45,7 @@ public:
                 array->entries[i].queueId = 0;
             }
         }
-        SharedSpinLock::Unlock(array->header.lock);
+        SharedSpinLock::Unlock(array->header);
     }
 
 private:

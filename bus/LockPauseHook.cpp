@@ -1,0 +1,36 @@
+#include "bus/LockPauseHook.h"
+
+#include "platform/Clock.h"
+#include "platform/Environment.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+const char* const siteNames[] = {"table", "block", "grow"};
+
+int ArmedSite()
+{
+    const std::optional<std::string> value = platform::EnvironmentVariable("VELMORA_BUS_PAUSE_AT");
+    for (int i = 0; value && i < 3; ++i) {
+        if (*value == siteNames[i]) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+} // namespace
+
+int LockPauseHook::armed = ArmedSite();
+
+void LockPauseHook::Pause(Site site)
+{
+    if (armed != static_cast<int>(site) + 1) {
+        return;
+    }
+    std::fprintf(stderr, "paused at %s\n", siteNames[static_cast<int>(site)]);
+    std::fflush(stderr);
+    for (;;) {
+        platform::SleepMilliseconds(1000);
+    }
+}
