@@ -1,6 +1,7 @@
 #include "bus/COProcDispatcher.h"
 
 #include "bus/DataBlockReader.h"
+#include "bus/DeadQueueDrain.h"
 #include "bus/FileMappingHeap.h"
 #include "bus/MappedSegment.h"
 #include "bus/OwnDataBlocks.h"
@@ -212,7 +213,11 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
         return;
     }
     putter->OpenQueuesAhead(*table->Array());
-    table->PutInEveryQueue([this, event](int32_t id) { return PutEventInOneQueue(id, event); });
+    std::vector<int32_t> ofGoneOwners;
+    table->PutInEveryQueue([this, event](int32_t id) { return PutEventInOneQueue(id, event); }, ofGoneOwners);
+    for (const int32_t id : ofGoneOwners) {
+        DeadQueueDrain::Drain(*queueHeap, ProcessDataHeap::Get(), id);
+    }
     dataBlocks->EndPut();
 }
 

@@ -7,12 +7,12 @@
 #include <string>
 
 namespace {
-const char* const siteNames[] = {"table", "block", "grow"};
+const char* const siteNames[] = {"table", "block", "grow", "drain"};
 
 int ArmedSite()
 {
     const std::optional<std::string> value = platform::EnvironmentVariable("VELMORA_BUS_PAUSE_AT");
-    for (int i = 0; value && i < 3; ++i) {
+    for (int i = 0; value && i < 4; ++i) {
         if (*value == siteNames[i]) {
             return i + 1;
         }
@@ -28,8 +28,8 @@ void LockPauseHook::Pause(Site site)
     if (armed != static_cast<int>(site) + 1) {
         return;
     }
-    std::fprintf(stderr, "paused at %s\n", siteNames[static_cast<int>(site)]);
-    std::fflush(stderr);
+    std::printf("paused at %s\n", siteNames[static_cast<int>(site)]);
+    std::fflush(stdout);
     for (;;) {
         platform::SleepMilliseconds(1000);
     }

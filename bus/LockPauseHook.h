@@ -1,12 +1,16 @@
 #pragma once
 
-// A test hook: with VELMORA_BUS_PAUSE_AT set to a lock site's name ("table",
-// "block" or "grow"), the process stops for good the first time it holds that
-// site's lock, after writing "paused at SITE" to standard error, so that a
-// test can kill it there. Without the variable it costs one load.
+// A test hook: with VELMORA_BUS_PAUSE_AT set to a lock site's name, the
+// process stops for good the first time it holds that site's lock halfway
+// through its change, after writing "paused at SITE" to standard output, so
+// that a test can kill it there: "table" (registering, owner word written,
+// queue id not yet), "block" (a sender's slot counted but not written), "grow"
+// (a new block linked in, its event not written, both blocks locked), "drain"
+// (the owner has copied its events out but not yet cleared them). Without the
+// variable it costs one load.
 class LockPauseHook {
 public:
-    enum class Site { Table, Block, Grow };
+    enum class Site { Table, Block, Grow, Drain };
     static void At(Site site)
     {
         if (armed != 0) {

@@ -1,6 +1,7 @@
 #include "bus/QueuePutter.h"
 
 #include "bus/FileMappingHeap.h"
+#include "bus/LockPauseHook.h"
 #include "bus/MappedSegment.h"
 #include "bus/OwnDataBlocks.h"
 #include "bus/OwnQueue.h"
@@ -104,6 +105,7 @@ bool QueuePutter::PutInFreeSlot(Position& at, const COEvent& event, bool hold)
         return false;
     }
     data.AddReference(event);
+    LockPauseHook::At(LockPauseHook::Site::Block);
     ToSlot(event, SlotAt(at.block, free));
     UnlockBlock(at.block);
     // A block its owner has not attached lives on a view of ours until it
@@ -189,6 +191,7 @@ QueuePutter::Walk QueuePutter::Grow(Position& at, const COEvent& event, bool may
     }
     WriteEmptyBlock(grown.block, grown.id, capacity);
     at.block->nextId = grown.id;
+    LockPauseHook::At(LockPauseHook::Site::Grow);
     data.AddReference(event);
     ToSlot(event, SlotAt(grown.block, 0));
     held.push_back(grown);

@@ -1,6 +1,7 @@
 #include "bus/QueueTable.h"
 
 #include "bus/LockHolder.h"
+#include "bus/LockPauseHook.h"
 #include "bus/MappedSegment.h"
 #include "bus/ProcQueueLayout.h"
 #include "bus/SharedHeap.h"
@@ -53,6 +54,7 @@ bool QueueTable::Register(int32_t queueId)
             // The owner first: a table holder that dies here leaves a free
             // entry, never a queue without its owner.
             entry.reserved = LockHolder::Own();
+            LockPauseHook::At(LockPauseHook::Site::Table);
             entry.queueId = queueId;
             registered = true;
             break;
