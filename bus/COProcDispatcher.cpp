@@ -82,7 +82,7 @@ COProcDispatcher::~COProcDispatcher()
     if (ownQueue->First() != nullptr) {
         ownQueue->CutEmptyTail();
     }
-    putter->ReleaseAll();
+    putter->ReleaseAll([this](int32_t queueId) { return table->IsOwnerGone(queueId); });
     if (ownQueue->First() != nullptr) {
         sharedDecrement(ownQueue->First()->header.refCount);
     }

@@ -9,19 +9,29 @@
 namespace {
 const char* const siteNames[] = {"table", "block", "grow", "drain"};
 
-int ArmedSite()
+int SiteNumber(const std::string& name)
 {
-    const std::optional<std::string> value = platform::EnvironmentVariable("VELMORA_BUS_PAUSE_AT");
-    for (int i = 0; value && i < 4; ++i) {
-        if (*value == siteNames[i]) {
+    for (int i = 0; i < 4; ++i) {
+        if (name == siteNames[i]) {
             return i + 1;
         }
     }
     return 0;
 }
+
+int ArmedSite()
+{
+    const std::optional<std::string> value = platform::EnvironmentVariable("VELMORA_BUS_PAUSE_AT");
+    return value ? SiteNumber(*value) : 0;
+}
 } // namespace
 
 int LockPauseHook::armed = ArmedSite();
+
+void LockPauseHook::Arm(const char* siteName)
+{
+    armed = SiteNumber(siteName);
+}
 
 void LockPauseHook::Pause(Site site)
 {

@@ -18,6 +18,9 @@ public:
         }
     }
 
+    // Arms the hook for a site by its name, as the variable would.
+    static void Arm(const char* siteName);
+
 private:
     static void Pause(Site site);
     static int armed;

@@ -115,6 +115,7 @@ bool QueuePutter::PutInFreeSlot(Position& at, const COEvent& event, bool hold)
     if (hold && !listed) {
         if (auto* view = static_cast<EventQueueBlock*>(heap.Map(id))) {
             held.push_back({view, id, at.capacity});
+            heldFor[id] = walked.front();
         }
     }
     heap.DoneKept(at.record);
@@ -195,6 +196,7 @@ QueuePutter::Walk QueuePutter::Grow(Position& at, const COEvent& event, bool may
     data.AddReference(event);
     ToSlot(event, SlotAt(grown.block, 0));
     held.push_back(grown);
+    heldFor[grown.id] = walked.front();
     UnlockBlock(grown.block);
     LeaveBlock(at);
     return Walk::Put;
@@ -279,7 +281,7 @@ void QueuePutter::ReleaseAttached()
     held.erase(attached, held.end());
 }
 
-void QueuePutter::ReleaseAll()
+void QueuePutter::ReleaseAll(const std::function<bool(int32_t queueId)>& ownerGone)
 {
     for (const BlockView& spare : spares) {
         heap.Free(spare.block);
@@ -288,7 +290,9 @@ void QueuePutter::ReleaseAll()
     int budget = heldBlockWaits;
     for (const BlockView& view : held) {
         LockBlock(view.block);
-        while (sharedLoad(view.block->header.refCount) <= 0 && budget >= 0) {
+        // An owner that has ended attaches nothing any more.
+        const int32_t queueId = heldFor[view.id];
+        while (sharedLoad(view.block->header.refCount) <= 0 && budget >= 0 && !ownerGone(queueId)) {
             UnlockBlock(view.block);
             utilSleep(heldBlockWaitMs);
             --budget;
@@ -298,4 +302,5 @@ void QueuePutter::ReleaseAll()
         heap.Free(view.block);
     }
     held.clear();
+    heldFor.clear();
 }

@@ -4,6 +4,8 @@
 #include "bus/ProcQueueLayout.h"
 
 #include <cstdint>
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
 class FileMappingHeap;
@@ -43,7 +45,8 @@ public:
     void ReleaseAttached();
     // Lets go of every held block once its owner attached it, waiting up to
     // ten seconds in all; and of the spare blocks.
-    void ReleaseAll();
+    // A block whose queue's owner has ended is let go at once.
+    void ReleaseAll(const std::function<bool(int32_t queueId)>& ownerGone);
 
 private:
     // Where a walk stands: a locked block, with the kept view it came from
@@ -73,6 +76,8 @@ private:
     OwnDataBlocks& data;
     // Blocks this process holds until their owners attach them.
     std::vector<procqueue::BlockView> held;
+    // The queue each held block belongs to, by block id.
+    std::unordered_map<int32_t, int32_t> heldFor;
     // Blocks created ahead of a grow, not yet linked anywhere.
     std::vector<procqueue::BlockView> spares;
     // Blocks a put has passed, so that a chain leading back into itself ends.

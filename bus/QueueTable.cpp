@@ -7,6 +7,7 @@
 #include "bus/SharedHeap.h"
 #include "bus/SharedWord.h"
 
+#include <atomic>
 #include <cstring>
 
 void QueueTable::Attach(bool created, int32_t* rootSlot, SharedHeap& heap)
@@ -62,6 +63,20 @@ bool QueueTable::Register(int32_t queueId)
     }
     SharedSpinLock::Unlock(array->header);
     return registered;
+}
+
+bool QueueTable::IsOwnerGone(int32_t queueId)
+{
+    if (array == nullptr) {
+        return true;
+    }
+    gone.Note(*array);
+    for (const COProcDispatcher::QueueEntry& entry : array->entries) {
+        if (std::atomic_ref<int32_t>(const_cast<int32_t&>(entry.queueId)).load() == queueId) {
+            return gone.IsGone(entry.reserved);
+        }
+    }
+    return true;
 }
 
 void QueueTable::Leave(int32_t queueId)

@@ -28,6 +28,8 @@ public:
 
     // Takes the first free entry for the queue; false when the table is full.
     bool Register(int32_t queueId);
+    // True when the queue is no longer in the table or its owner has ended.
+    bool IsOwnerGone(int32_t queueId);
     // Clears the queue's entries and lets go of this process's reference.
     void Leave(int32_t queueId);
 
