@@ -1,5 +1,6 @@
 #include "bus/COProcDispatcher.h"
 
+#include "bus/DataBackPressure.h"
 #include "bus/DataBlockReader.h"
 #include "bus/DeadQueueDrain.h"
 #include "bus/FileMappingHeap.h"
@@ -46,6 +47,7 @@ void COProcDispatcher::Attach(const char* dispatcherName)
     ownQueue = std::make_unique<OwnQueue>(*queueHeap);
     dataBlocks = std::make_unique<OwnDataBlocks>(*dataHeap);
     putter = std::make_unique<QueuePutter>(*queueHeap, *ownQueue, *dataBlocks);
+    backPressure = std::make_unique<DataBackPressure>(*dataBlocks);
     if (table->Array() == nullptr || !ownQueue->Create()) {
         return;
     }
@@ -106,6 +108,18 @@ bool COProcDispatcher::HasUndeliveredData() const
     return dataBlocks != nullptr && dataBlocks->HasUndelivered();
 }
 
+void COProcDispatcher::SetDataBlockLimit(size_t limit)
+{
+    if (backPressure != nullptr) {
+        backPressure->SetLimit(limit);
+    }
+}
+
+uint32_t COProcDispatcher::EventsNotPut() const
+{
+    return backPressure != nullptr ? backPressure->NotPut() : 0;
+}
+
 int32_t COProcDispatcher::GetQueueID() const
 {
     return ownQueue != nullptr ? ownQueue->Id() : 0;
@@ -117,8 +131,8 @@ bool COProcDispatcher::HandleEvent(COEvent* event)
         OnIdle(static_cast<unsigned long>(event->Value()));
         return true;
     }
-    PutEventInAllQueues(event);
-    return true;
+    // The one failure a sender is told of: the event was not put.
+    return PutEverywhere(event);
 }
 
 bool COProcDispatcher::OnIdle(unsigned long)
@@ -204,13 +218,27 @@ void COProcDispatcher::SweepKeptViews()
 
 void COProcDispatcher::PutEventInAllQueues(COEvent* event)
 {
+    PutEverywhere(event);
+}
+
+// False when the event was not put: it cannot travel, or no data block could
+// be had (DataBackPressure), or a receiver destroyed the dispatcher meanwhile.
+bool COProcDispatcher::PutEverywhere(COEvent* event)
+{
     // Code 0 marks a free slot, so such an event cannot travel; a data block
     // needs bytes to copy from.
     if (table->Array() == nullptr || event->eventCode == 0 || event->dataSize < 0) {
-        return;
+        return false;
     }
-    if (event->dataSize != 0 && !dataBlocks->BeginPut(event)) {
-        return;
+    if (event->dataSize != 0) {
+        bool destroyed = false;
+        const auto drain = [this] { return DrainOwnQueue(); };
+        if (!backPressure->MakeRoom(drain, &destroyed) || !dataBlocks->BeginPut(event)) {
+            if (!destroyed) {
+                backPressure->CountNotPut();
+            }
+            return false;
+        }
     }
     putter->OpenQueuesAhead(*table->Array());
     std::vector<int32_t> ofGoneOwners;
@@ -219,6 +247,25 @@ void COProcDispatcher::PutEventInAllQueues(COEvent* event)
         DeadQueueDrain::Drain(*queueHeap, ProcessDataHeap::Get(), id);
     }
     dataBlocks->EndPut();
+    return true;
+}
+
+// An idle pass from inside a put; false when a receiver destroyed the
+// dispatcher in it.
+bool COProcDispatcher::DrainOwnQueue()
+{
+    bool destroyed = false;
+    bool* outerFlag = destroyedFlag;
+    destroyedFlag = &destroyed;
+    OnIdle(0);
+    if (destroyed) {
+        if (outerFlag != nullptr) {
+            *outerFlag = true;
+        }
+        return false;
+    }
+    destroyedFlag = outerFlag;
+    return true;
 }
 
 bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
