@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -17,6 +18,9 @@ bool QueryProcessStart(uint32_t processId, uint64_t* startMs);
 
 // Now, on the clock start times are given on.
 uint64_t ProcessClockNowMs();
+
+// The short name of a running process ("" where the system does not tell).
+std::string ProcessName(uint32_t processId);
 
 // Raises this process's soft limit of open descriptors to its hard limit
 // (nothing to do on Windows); false when it could not.

@@ -45,6 +45,24 @@ uint64_t ProcessClockNowMs()
     return static_cast<uint64_t>(now.tv_sec) * 1000ULL + static_cast<uint64_t>(now.tv_nsec) / 1000000ULL;
 }
 
+std::string ProcessName(uint32_t processId)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%u/comm", processId);
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) {
+        return std::string();
+    }
+    char name[64] = {};
+    const bool read = std::fgets(name, sizeof name, file) != nullptr;
+    std::fclose(file);
+    std::string result = read ? name : "";
+    while (!result.empty() && result.back() == '\n') {
+        result.pop_back();
+    }
+    return result;
+}
+
 bool RaiseDescriptorLimit()
 {
     rlimit limit{};

@@ -41,6 +41,11 @@ uint64_t ProcessClockNowMs()
     return Milliseconds(now);
 }
 
+std::string ProcessName(uint32_t)
+{
+    return std::string();
+}
+
 bool RaiseDescriptorLimit()
 {
     return true;
