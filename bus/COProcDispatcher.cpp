@@ -233,7 +233,11 @@ bool COProcDispatcher::PutEverywhere(COEvent* event)
     if (event->dataSize != 0) {
         bool destroyed = false;
         const auto drain = [this] { return DrainOwnQueue(); };
-        if (!backPressure->MakeRoom(drain, &destroyed) || !dataBlocks->BeginPut(event)) {
+        bool put = backPressure->MakeRoom(drain, &destroyed) && dataBlocks->BeginPut(event);
+        if (!put && !destroyed && event->data != nullptr && backPressure->MakeRoomAfterRefusal(drain, &destroyed)) {
+            put = dataBlocks->BeginPut(event);
+        }
+        if (!put) {
             if (!destroyed) {
                 backPressure->CountNotPut();
             }
@@ -242,12 +246,16 @@ bool COProcDispatcher::PutEverywhere(COEvent* event)
     }
     putter->OpenQueuesAhead(*table->Array());
     std::vector<int32_t> ofGoneOwners;
+    putFailed = false;
     table->PutInEveryQueue([this, event](int32_t id) { return PutEventInOneQueue(id, event); }, ofGoneOwners);
     for (const int32_t id : ofGoneOwners) {
         DeadQueueDrain::Drain(*queueHeap, ProcessDataHeap::Get(), id);
     }
     dataBlocks->EndPut();
-    return true;
+    if (putFailed) {
+        backPressure->CountNotPut(); // not in every queue: told like one not put at all
+    }
+    return !putFailed;
 }
 
 // An idle pass from inside a put; false when a receiver destroyed the
@@ -270,7 +278,7 @@ bool COProcDispatcher::DrainOwnQueue()
 
 bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
 {
-    return putter != nullptr && putter->Put(queueID, event);
+    return putter != nullptr && putter->Put(queueID, event, &putFailed);
 }
 
 // Locks the own first block when the queue holds an event. Otherwise does an

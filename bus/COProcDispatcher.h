@@ -148,6 +148,8 @@ private:
     std::unique_ptr<QueuePutter> putter;
     std::unique_ptr<DataBackPressure> backPressure;
     bool registered = false;
+    // Set by a put that could not reach a queue that may be fine.
+    bool putFailed = false;
     // Set while OnIdle delivers, so that a receiver destroying the dispatcher
     // ends the pass.
     bool* destroyedFlag = nullptr;

@@ -9,14 +9,16 @@ constexpr uint32_t waitStepMs = 10;
 constexpr uint32_t waitLimitMs = 2000;
 } // namespace
 
-bool DataBackPressure::HasRoom() const
+bool DataBackPressure::MakeRoomAfterRefusal(const std::function<bool()>& drainOwnQueue, bool* destroyed)
 {
-    return blocks.Outstanding() < outstandingLimit;
+    const size_t outstanding = blocks.Outstanding();
+    return outstanding > 0 && WaitUntilBelow(outstanding, drainOwnQueue, destroyed);
 }
 
-bool DataBackPressure::MakeRoom(const std::function<bool()>& drainOwnQueue, bool* destroyed)
+bool DataBackPressure::WaitUntilBelow(size_t bound, const std::function<bool()>& drainOwnQueue, bool* destroyed)
 {
-    if (HasRoom()) {
+    const auto hasRoom = [this, bound] { return blocks.Outstanding() < bound; };
+    if (hasRoom()) {
         return true;
     }
     // A receiver that puts while the own queue is drained here finds no room
@@ -32,11 +34,11 @@ bool DataBackPressure::MakeRoom(const std::function<bool()>& drainOwnQueue, bool
             return false;
         }
         blocks.RetireDelivered();
-        if (HasRoom() || platform::MillisecondClock() - start >= waitLimitMs) {
+        if (hasRoom() || platform::MillisecondClock() - start >= waitLimitMs) {
             break;
         }
         utilSleep(waitStepMs);
     }
     makingRoom = false;
-    return HasRoom();
+    return hasRoom();
 }

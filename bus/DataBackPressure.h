@@ -22,7 +22,13 @@ public:
     // True when a data block may be added now. drainOwnQueue delivers the
     // own queue and returns false when that destroyed the dispatcher; then
     // `destroyed` is set and nothing of this object may be used any more.
-    bool MakeRoom(const std::function<bool()>& drainOwnQueue, bool* destroyed);
+    bool MakeRoom(const std::function<bool()>& drainOwnQueue, bool* destroyed)
+    {
+        return WaitUntilBelow(outstandingLimit, drainOwnQueue, destroyed);
+    }
+    // The same when the system would give no further block (out of
+    // descriptors or memory): true once at least one block was delivered.
+    bool MakeRoomAfterRefusal(const std::function<bool()>& drainOwnQueue, bool* destroyed);
 
     void SetLimit(size_t limit) { outstandingLimit = limit > 0 ? limit : 1; }
     size_t Limit() const { return outstandingLimit; }
@@ -31,7 +37,7 @@ public:
     uint32_t NotPut() const { return notPut; }
 
 private:
-    bool HasRoom() const;
+    bool WaitUntilBelow(size_t bound, const std::function<bool()>& drainOwnQueue, bool* destroyed);
 
     OwnDataBlocks& blocks;
     size_t outstandingLimit = defaultLimit;

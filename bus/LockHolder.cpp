@@ -19,7 +19,7 @@ int32_t LockHolder::Own()
     static const int32_t own = [] {
         const uint32_t id = platform::CurrentProcessId();
         uint64_t startMs = 0;
-        if (id == 0 || id > idMask || !platform::QueryProcessStart(id, &startMs)) {
+        if (id == 0 || id > idMask || platform::QueryProcessStart(id, &startMs) != platform::ProcessRun::Running) {
             return 0;
         }
         return WordFor(id, startMs);
@@ -34,8 +34,9 @@ bool LockHolder::IsGone(int32_t word, uint64_t firstSeenMs)
         return false; // nobody recorded: nothing can be told
     }
     uint64_t startMs = 0;
-    if (!platform::QueryProcessStart(id, &startMs)) {
-        return true;
+    const platform::ProcessRun run = platform::QueryProcessStart(id, &startMs);
+    if (run != platform::ProcessRun::Running) {
+        return run == platform::ProcessRun::Ended;
     }
     return WordFor(id, startMs) != word || startMs > firstSeenMs + startUnitMs;
 }

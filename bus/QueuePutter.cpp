@@ -36,15 +36,18 @@ void QueuePutter::OpenQueuesAhead(COProcDispatcher::QueueArray& table)
     }
 }
 
-bool QueuePutter::Put(int32_t queueId, COEvent* event)
+bool QueuePutter::Put(int32_t queueId, COEvent* event, bool* failed)
 {
     // A walk that would make the system open or create a segment while it
     // holds a queue's lock lets go and does that first, then walks again: the
     // queue's owner never waits on our system calls.
     for (int walk = 0;; ++walk) {
         const Walk result = WalkAndPut(queueId, event, walk < putWalkRetries);
+        if (result == Walk::Failed) {
+            *failed = true;
+        }
         if (result != Walk::Retry) {
-            return result == Walk::Put;
+            return result != Walk::Vanished;
         }
     }
 }
@@ -84,7 +87,7 @@ bool QueuePutter::OpenFirst(int32_t queueId, Position* at, Walk* failure)
     }
     const FileMappingHeap::KeptResult found = heap.MapKept(queueId, &at->record);
     if (found == FileMappingHeap::KeptResult::Failed) {
-        *failure = Walk::Put; // could not map here and now; the queue itself may be fine
+        *failure = Walk::Failed; // could not map here and now; the queue itself may be fine
         return false;
     }
     at->capacity = found == FileMappingHeap::KeptResult::Mapped ? UsableCapacity(at->record, queueId) : 0;
@@ -188,7 +191,7 @@ QueuePutter::Walk QueuePutter::Grow(Position& at, const COEvent& event, bool may
     }
     if (grown.block == nullptr) {
         LeaveBlock(at);
-        return Walk::Put;
+        return Walk::Failed;
     }
     WriteEmptyBlock(grown.block, grown.id, capacity);
     at.block->nextId = grown.id;

@@ -39,7 +39,9 @@ public:
     // meanwhile. The entries read here without the lock only tell what to open.
     void OpenQueuesAhead(COProcDispatcher::QueueArray& table);
     // False when the queue has vanished or is not a queue: its entry goes.
-    bool Put(int32_t queueId, COEvent* event);
+    // Sets `failed` when the event could not be put although the queue may
+    // be fine (no segment could be had here and now).
+    bool Put(int32_t queueId, COEvent* event, bool* failed);
 
     // Lets go of the held blocks their owners have attached.
     void ReleaseAttached();
@@ -56,7 +58,7 @@ private:
         EventQueueBlock* block;
         int32_t capacity;
     };
-    enum class Walk { Put, Vanished, Retry };
+    enum class Walk { Put, Vanished, Retry, Failed };
     enum class Step { Moved, Retry, Grow };
 
     Walk WalkAndPut(int32_t queueId, COEvent* event, bool mayRetry);

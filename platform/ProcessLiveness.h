@@ -12,9 +12,11 @@ namespace platform {
 // on Windows). A process that has ended but not yet been reaped counts as
 // ended.
 
-// The start time of the running process with this id; false when no process
-// with this id runs.
-bool QueryProcessStart(uint32_t processId, uint64_t* startMs);
+// Whether a process with this id runs, and if so since when. Unknown when
+// the system would not say (out of descriptors, no access): never taken for
+// an end.
+enum class ProcessRun { Running, Ended, Unknown };
+ProcessRun QueryProcessStart(uint32_t processId, uint64_t* startMs);
 
 // Now, on the clock start times are given on.
 uint64_t ProcessClockNowMs();

@@ -1,5 +1,6 @@
 #include "platform/ProcessLiveness.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -8,13 +9,13 @@
 
 namespace platform {
 
-bool QueryProcessStart(uint32_t processId, uint64_t* startMs)
+ProcessRun QueryProcessStart(uint32_t processId, uint64_t* startMs)
 {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%u/stat", processId);
     std::FILE* file = std::fopen(path, "r");
     if (file == nullptr) {
-        return false;
+        return errno == ENOENT || errno == ESRCH ? ProcessRun::Ended : ProcessRun::Unknown;
     }
     char line[1024];
     const size_t length = std::fread(line, 1, sizeof line - 1, file);
@@ -28,14 +29,14 @@ bool QueryProcessStart(uint32_t processId, uint64_t* startMs)
     if (rest == nullptr ||
         std::sscanf(rest + 1, " %c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
                     &state, &startTicks) != 2) {
-        return false;
+        return ProcessRun::Unknown;
     }
     if (state == 'Z' || state == 'X' || state == 'x') {
-        return false;
+        return ProcessRun::Ended;
     }
     const long ticksPerSecond = sysconf(_SC_CLK_TCK);
     *startMs = startTicks * 1000ULL / static_cast<unsigned long long>(ticksPerSecond > 0 ? ticksPerSecond : 100);
-    return true;
+    return ProcessRun::Running;
 }
 
 uint64_t ProcessClockNowMs()

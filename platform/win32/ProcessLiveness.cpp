@@ -14,24 +14,28 @@ uint64_t Milliseconds(const FILETIME& time)
 }
 } // namespace
 
-bool QueryProcessStart(uint32_t processId, uint64_t* startMs)
+ProcessRun QueryProcessStart(uint32_t processId, uint64_t* startMs)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
     if (process == nullptr) {
-        return false;
+        return GetLastError() == ERROR_INVALID_PARAMETER ? ProcessRun::Ended : ProcessRun::Unknown;
     }
     DWORD exitCode = 0;
     FILETIME created{};
     FILETIME exited{};
     FILETIME kernel{};
     FILETIME user{};
-    const bool running = GetExitCodeProcess(process, &exitCode) && exitCode == STILL_ACTIVE &&
-                         GetProcessTimes(process, &created, &exited, &kernel, &user);
+    const bool asked = GetExitCodeProcess(process, &exitCode) != 0;
+    const bool timed = GetProcessTimes(process, &created, &exited, &kernel, &user) != 0;
     CloseHandle(process);
-    if (running) {
-        *startMs = Milliseconds(created);
+    if (!asked || !timed) {
+        return ProcessRun::Unknown;
     }
-    return running;
+    if (exitCode != STILL_ACTIVE) {
+        return ProcessRun::Ended;
+    }
+    *startMs = Milliseconds(created);
+    return ProcessRun::Running;
 }
 
 uint64_t ProcessClockNowMs()

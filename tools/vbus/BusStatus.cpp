@@ -34,7 +34,7 @@ public:
 bool Runs(uint32_t processId)
 {
     uint64_t start = 0;
-    return processId != 0 && platform::QueryProcessStart(processId, &start);
+    return processId != 0 && platform::QueryProcessStart(processId, &start) != platform::ProcessRun::Ended;
 }
 
 void ReadLock(COProcDispatcher::Header& header, LockState& lock)
