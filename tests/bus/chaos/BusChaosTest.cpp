@@ -25,9 +25,9 @@ namespace {
 
 constexpr int peerCount = 5;
 #ifdef _WIN32
-constexpr int defaultSeconds = 10;
+constexpr int defaultSeconds = 6;
 #else
-constexpr int defaultSeconds = 18;
+constexpr int defaultSeconds = 14;
 #endif
 constexpr uint32_t pauseWaitMs = 10000;
 constexpr uint32_t endWaitMs = 30000;
