@@ -89,9 +89,11 @@ bool SharedSpinLock::Lock(Header& header, int timeoutMs, Repair repair)
     }
 }
 
+// The holder word is only read to ask after a holder, so it needs no fence
+// of its own: the lock word's atomic steps order it.
 void SharedSpinLock::Taken(Header& header)
 {
-    sharedStore(header.reserved, LockHolder::Own());
+    std::atomic_ref<int32_t>(header.reserved).store(LockHolder::Own(), std::memory_order_relaxed);
 }
 
 // The swap makes exactly one of several waiters the new holder; the others
@@ -108,7 +110,7 @@ bool SharedSpinLock::TakeOverIfGone(Header& header, int32_t holder, uint64_t fir
 
 void SharedSpinLock::Unlock(Header& header)
 {
-    sharedStore(header.reserved, 0);
+    std::atomic_ref<int32_t>(header.reserved).store(0, std::memory_order_relaxed);
     sharedDecrement(header.lock);
 }
 
