@@ -20,7 +20,12 @@
 // site's repair (DeadHolderRepair) before it uses the block. A live holder is
 // never taken over, and a lock whose holder recorded nothing (a peer that does
 // not record, or a holder that died between taking and recording) is waited
-// for as before.
+// for as before. Two instants leave a lock unrecorded although one of ours
+// held it: a holder killed between taking the lock word and recording itself,
+// or between clearing its record and letting the word go. Such a lock is
+// waited for like a foreign holder's: recording can only come after taking,
+// and clearing only before letting go, or a waiter could take over a lock
+// that a live process holds.
 //
 // A word below -1 is damage that increments would never bring back to 0: the
 // next taker takes it over as held.
