@@ -3,6 +3,8 @@
 #include "platform/ChildProcess.h"
 #include "platform/ProcessLiveness.h"
 
+#include <atomic>
+
 namespace {
 // Start times are read at the system's clock-tick resolution at best.
 constexpr uint64_t startUnitMs = 10;
@@ -14,17 +16,22 @@ int32_t LockHolder::WordFor(uint32_t processId, uint64_t startMs)
     return static_cast<int32_t>(processId | (startBits << idBits));
 }
 
+// Asked once; a question the system could not answer then is asked again at
+// the next lock rather than leaving this process unrecorded for good.
 int32_t LockHolder::Own()
 {
-    static const int32_t own = [] {
-        const uint32_t id = platform::CurrentProcessId();
-        uint64_t startMs = 0;
-        if (id == 0 || id > idMask || platform::QueryProcessStart(id, &startMs) != platform::ProcessRun::Running) {
-            return 0;
-        }
-        return WordFor(id, startMs);
-    }();
-    return own;
+    static std::atomic<int32_t> own{0};
+    const int32_t known = own.load(std::memory_order_relaxed);
+    if (known != 0) {
+        return known;
+    }
+    const uint32_t id = platform::CurrentProcessId();
+    uint64_t startMs = 0;
+    if (id == 0 || id > idMask || platform::QueryProcessStart(id, &startMs) != platform::ProcessRun::Running) {
+        return 0;
+    }
+    own.store(WordFor(id, startMs), std::memory_order_relaxed);
+    return own.load(std::memory_order_relaxed);
 }
 
 bool LockHolder::IsGone(int32_t word, uint64_t firstSeenMs)
