@@ -8,6 +8,11 @@
 namespace {
 // Start times are read at the system's clock-tick resolution at best.
 constexpr uint64_t startUnitMs = 10;
+// A process that started this long after a waiter first saw its word cannot
+// be the holder. Windows gives start times on the wall clock, which may be
+// set back: the allowance keeps a step of the clock from passing a live
+// holder for a later process (the start bits still tell most reused ids).
+constexpr uint64_t clockStepAllowanceMs = 60000;
 } // namespace
 
 int32_t LockHolder::WordFor(uint32_t processId, uint64_t startMs)
@@ -45,5 +50,5 @@ bool LockHolder::IsGone(int32_t word, uint64_t firstSeenMs)
     if (run != platform::ProcessRun::Running) {
         return run == platform::ProcessRun::Ended;
     }
-    return WordFor(id, startMs) != word || startMs > firstSeenMs + startUnitMs;
+    return WordFor(id, startMs) != word || startMs > firstSeenMs + clockStepAllowanceMs;
 }

@@ -11,7 +11,8 @@
 // ten bits of its start time in 10 ms units above it. A waiter judges a
 // holder gone when no process runs under the id, when the one that does has
 // other start bits, or when it started after the waiter first saw the lock
-// held: an id handed to a later process does not pass for the holder. A
+// held (by more than a minute, for clocks that are set back): an id handed
+// to a later process does not pass for the holder. A
 // process whose id does not fit records nothing and is waited for as before.
 class LockHolder {
 public:
