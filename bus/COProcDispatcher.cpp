@@ -1,6 +1,8 @@
 #include "bus/COProcDispatcher.h"
 
+#include "bus/DataBackPressure.h"
 #include "bus/DataBlockReader.h"
+#include "bus/DeadQueueDrain.h"
 #include "bus/FileMappingHeap.h"
 #include "bus/MappedSegment.h"
 #include "bus/OwnDataBlocks.h"
@@ -45,6 +47,7 @@ void COProcDispatcher::Attach(const char* dispatcherName)
     ownQueue = std::make_unique<OwnQueue>(*queueHeap);
     dataBlocks = std::make_unique<OwnDataBlocks>(*dataHeap);
     putter = std::make_unique<QueuePutter>(*queueHeap, *ownQueue, *dataBlocks);
+    backPressure = std::make_unique<DataBackPressure>(*dataBlocks);
     if (table->Array() == nullptr || !ownQueue->Create()) {
         return;
     }
@@ -81,7 +84,7 @@ COProcDispatcher::~COProcDispatcher()
     if (ownQueue->First() != nullptr) {
         ownQueue->CutEmptyTail();
     }
-    putter->ReleaseAll();
+    putter->ReleaseAll([this](int32_t queueId) { return table->IsOwnerGone(queueId); });
     if (ownQueue->First() != nullptr) {
         sharedDecrement(ownQueue->First()->header.refCount);
     }
@@ -105,6 +108,18 @@ bool COProcDispatcher::HasUndeliveredData() const
     return dataBlocks != nullptr && dataBlocks->HasUndelivered();
 }
 
+void COProcDispatcher::SetDataBlockLimit(size_t limit)
+{
+    if (backPressure != nullptr) {
+        backPressure->SetLimit(limit);
+    }
+}
+
+uint32_t COProcDispatcher::EventsNotPut() const
+{
+    return backPressure != nullptr ? backPressure->NotPut() : 0;
+}
+
 int32_t COProcDispatcher::GetQueueID() const
 {
     return ownQueue != nullptr ? ownQueue->Id() : 0;
@@ -116,8 +131,8 @@ bool COProcDispatcher::HandleEvent(COEvent* event)
         OnIdle(static_cast<unsigned long>(event->Value()));
         return true;
     }
-    PutEventInAllQueues(event);
-    return true;
+    // The one failure a sender is told of: the event was not put.
+    return PutEverywhere(event);
 }
 
 bool COProcDispatcher::OnIdle(unsigned long)
@@ -203,22 +218,67 @@ void COProcDispatcher::SweepKeptViews()
 
 void COProcDispatcher::PutEventInAllQueues(COEvent* event)
 {
+    PutEverywhere(event);
+}
+
+// False when the event was not put: it cannot travel, or no data block could
+// be had (DataBackPressure), or a receiver destroyed the dispatcher meanwhile.
+bool COProcDispatcher::PutEverywhere(COEvent* event)
+{
     // Code 0 marks a free slot, so such an event cannot travel; a data block
     // needs bytes to copy from.
     if (table->Array() == nullptr || event->eventCode == 0 || event->dataSize < 0) {
-        return;
+        return false;
     }
-    if (event->dataSize != 0 && !dataBlocks->BeginPut(event)) {
-        return;
+    if (event->dataSize != 0) {
+        bool destroyed = false;
+        const auto drain = [this] { return DrainOwnQueue(); };
+        bool put = backPressure->MakeRoom(drain, &destroyed) && dataBlocks->BeginPut(event);
+        if (!put && !destroyed && event->data != nullptr && backPressure->MakeRoomAfterRefusal(drain, &destroyed)) {
+            put = dataBlocks->BeginPut(event);
+        }
+        if (!put) {
+            if (!destroyed) {
+                backPressure->CountNotPut();
+            }
+            return false;
+        }
     }
     putter->OpenQueuesAhead(*table->Array());
-    table->PutInEveryQueue([this, event](int32_t id) { return PutEventInOneQueue(id, event); });
+    std::vector<int32_t> ofGoneOwners;
+    putFailed = false;
+    table->PutInEveryQueue([this, event](int32_t id) { return PutEventInOneQueue(id, event); }, ofGoneOwners);
+    for (const int32_t id : ofGoneOwners) {
+        DeadQueueDrain::Drain(*queueHeap, ProcessDataHeap::Get(), id);
+    }
     dataBlocks->EndPut();
+    if (putFailed) {
+        backPressure->CountNotPut(); // not in every queue: told like one not put at all
+    }
+    return !putFailed;
+}
+
+// An idle pass from inside a put; false when a receiver destroyed the
+// dispatcher in it.
+bool COProcDispatcher::DrainOwnQueue()
+{
+    bool destroyed = false;
+    bool* outerFlag = destroyedFlag;
+    destroyedFlag = &destroyed;
+    OnIdle(0);
+    if (destroyed) {
+        if (outerFlag != nullptr) {
+            *outerFlag = true;
+        }
+        return false;
+    }
+    destroyedFlag = outerFlag;
+    return true;
 }
 
 bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
 {
-    return putter != nullptr && putter->Put(queueID, event);
+    return putter != nullptr && putter->Put(queueID, event, &putFailed);
 }
 
 // Locks the own first block when the queue holds an event. Otherwise does an
@@ -269,56 +329,4 @@ void COProcDispatcher::FreeEventBlocks()
     if (putter != nullptr) {
         putter->ReleaseAttached();
     }
-}
-
-long COProcDispatcher::AddRefEventData(COEvent* event)
-{
-    if (dataBlocks != nullptr) {
-        return dataBlocks->AddReference(*event);
-    }
-    return OwnDataBlocks::ChangeReference(ProcessDataHeap::Get(), *event, +1);
-}
-
-void COProcDispatcher::UnrefEventData(COEvent* event)
-{
-    // Reaching -1 frees nothing here: the creator frees its view when idle.
-    OwnDataBlocks::ChangeReference(ProcessDataHeap::Get(), *event, -1);
-}
-
-COProcDispatcher::Header* COProcDispatcher::staticGetHeader(void* data)
-{
-    return reinterpret_cast<Header*>(static_cast<char*>(data) - dataHeaderSize);
-}
-
-bool COProcDispatcher::Lock(Header& header, int timeout)
-{
-    return SharedSpinLock::Lock(header.lock, timeout);
-}
-
-void COProcDispatcher::Unlock(Header& header)
-{
-    SharedSpinLock::Unlock(header.lock);
-}
-
-long COProcDispatcher::staticAddRefSharedMemory(void* data)
-{
-    return sharedIncrement(staticGetHeader(data)->refCount);
-}
-
-void COProcDispatcher::staticUnrefSharedMemory(void* data)
-{
-    Header* header = staticGetHeader(data);
-    if (sharedDecrement(header->refCount) < 0 && ProcessDataHeap::Get() != nullptr) {
-        ProcessDataHeap::Get()->Free(header);
-    }
-}
-
-bool COProcDispatcher::staticLockSharedMemory(void* data, int timeout)
-{
-    return Lock(*staticGetHeader(data), timeout);
-}
-
-void COProcDispatcher::staticUnlockSharedMemory(void* data)
-{
-    Unlock(*staticGetHeader(data));
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class DataBackPressure;
 class FileMappingHeap;
 class OwnDataBlocks;
 class OwnQueue;
@@ -109,6 +110,11 @@ public:
     // them; a process that ends before that takes the data from its peers.
     bool HasUndeliveredData() const;
     int32_t GetQueueID() const;
+    // At most this many data blocks of this dispatcher wait for delivery at
+    // once (4,096 unless set); a put beyond drains, waits up to two seconds,
+    // and then fails: HandleEvent returns false and EventsNotPut counts it.
+    void SetDataBlockLimit(size_t limit);
+    uint32_t EventsNotPut() const;
 
 protected:
     static Header* staticGetHeader(void* data);
@@ -131,6 +137,8 @@ private:
     bool NextTakenEvent(COEvent* event);
     bool DeliverTaken(COEvent& event, const bool& destroyed);
     void SweepKeptViews();
+    bool PutEverywhere(COEvent* event);
+    bool DrainOwnQueue();
 
     std::unique_ptr<QueueTable> table;
     FileMappingHeap* queueHeap = nullptr;
@@ -138,7 +146,10 @@ private:
     std::unique_ptr<OwnQueue> ownQueue;
     std::unique_ptr<OwnDataBlocks> dataBlocks;
     std::unique_ptr<QueuePutter> putter;
+    std::unique_ptr<DataBackPressure> backPressure;
     bool registered = false;
+    // Set by a put that could not reach a queue that may be fine.
+    bool putFailed = false;
     // Set while OnIdle delivers, so that a receiver destroying the dispatcher
     // ends the pass.
     bool* destroyedFlag = nullptr;

@@ -25,7 +25,14 @@ DataBlockReader::Header* DataBlockReader::Map(FileMappingHeap& heap, const OwnDa
     }
     // One that nobody else holds any more reads as vanished, as a fresh
     // mapping would.
-    if (heap.MapKept(id, cookie) != FileMappingHeap::KeptResult::Mapped) {
+    FileMappingHeap::KeptResult found = heap.MapKept(id, cookie);
+    if (found == FileMappingHeap::KeptResult::Failed) {
+        // Out of descriptors or address space, most likely with views kept
+        // for later: let them go and try once more rather than drop the event.
+        heap.SweepKept(false);
+        found = heap.MapKept(id, cookie);
+    }
+    if (found != FileMappingHeap::KeptResult::Mapped) {
         return nullptr;
     }
     auto* header = static_cast<Header*>((*cookie)->View());

@@ -6,6 +6,7 @@
 #include "bus/KeptViews.h"
 #include "bus/MappedSegment.h"
 #include "bus/SharedHeapClient.h"
+#include "platform/UnheldSegments.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -70,9 +71,20 @@ FileMappingHeap::~FileMappingHeap()
         directorySegment = nullptr;
         directory = nullptr;
         if (last) {
+            // Segments of processes that ended without closing them go too.
+            platform::RemoveUnheldSegments(static_cast<const char*>(name));
             mutex.RemoveName();
         }
     }
+}
+
+std::vector<std::string> FileMappingHeap::RemoveLeftovers()
+{
+    if (!mutex.IsOpen()) {
+        return {};
+    }
+    HeapLock lock(mutex);
+    return platform::RemoveUnheldSegments(static_cast<const char*>(name));
 }
 
 void* FileMappingHeap::Alloc(long size)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class KeptViews;
@@ -58,6 +59,10 @@ public:
     // last sweep. Called every few milliseconds, so that views kept by several
     // processes cannot keep a segment alive for each other for longer.
     void SweepKept(bool keepUsed = false);
+    // Removes the heap's segments that no process holds any more, left by
+    // processes that ended without closing them, and names them. The last
+    // heap of a name does this as it goes.
+    std::vector<std::string> RemoveLeftovers();
 
 private:
     friend class KeptViews;

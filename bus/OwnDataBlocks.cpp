@@ -42,7 +42,7 @@ bool OwnDataBlocks::BeginPut(COEvent* event)
     }
     std::memcpy(reinterpret_cast<char*>(block.header) + dataHeaderSize, event->data, static_cast<size_t>(size));
     event->SetValue(block.id);
-    SharedSpinLock::Unlock(block.header->lock);
+    SharedSpinLock::Unlock(*block.header);
     putting = block;
     return true;
 }

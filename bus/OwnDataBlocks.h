@@ -44,6 +44,7 @@ public:
     // exactly `expected` bytes; `isOwn` tells whether it is one of them.
     Header* OwnView(int32_t id, int32_t expected, bool* isOwn) const;
     bool HasUndelivered() const { return !blocks.empty(); }
+    size_t Outstanding() const { return blocks.size(); }
 
     // Blocks every queue has delivered become spares, or go back to the heap.
     void RetireDelivered();

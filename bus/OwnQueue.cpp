@@ -1,6 +1,7 @@
 #include "bus/OwnQueue.h"
 
 #include "bus/FileMappingHeap.h"
+#include "bus/LockPauseHook.h"
 #include "bus/MappedSegment.h"
 #include "bus/SharedWord.h"
 
@@ -119,6 +120,7 @@ void OwnQueue::TakeAllLocked()
         const size_t before = taken.size();
         taken.resize(before + static_cast<size_t>(used));
         std::memcpy(&taken[before], SlotAt(block, 0), static_cast<size_t>(used) * sizeof(EventSlot));
+        LockPauseHook::At(LockPauseHook::Site::Drain);
         std::memset(SlotAt(block, 0), 0, static_cast<size_t>(used) * sizeof(EventSlot));
         // Once a block has a free slot, the rest of the chain is empty.
         EventQueueBlock* next = used == capacity ? Next(block) : nullptr;

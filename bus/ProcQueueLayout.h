@@ -1,10 +1,13 @@
 #pragma once
 
 #include "bus/COProcDispatcher.h"
+#include "bus/DeadHolderRepair.h"
+#include "bus/LockHolder.h"
 #include "bus/MappedSegment.h"
 #include "bus/SharedSpinLock.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 // Helpers for the shared queue layouts of COProcDispatcher, used only by the
@@ -30,12 +33,12 @@ inline EventSlot* SlotAt(EventQueueBlock* block, int32_t index)
 
 inline void LockBlock(EventQueueBlock* block)
 {
-    SharedSpinLock::Lock(block->header.lock);
+    SharedSpinLock::Lock(block->header, 0, DeadHolderRepair::Block);
 }
 
 inline void UnlockBlock(EventQueueBlock* block)
 {
-    SharedSpinLock::Unlock(block->header.lock);
+    SharedSpinLock::Unlock(block->header);
 }
 
 inline int32_t BlockSize(int32_t capacity)
@@ -56,7 +59,11 @@ inline void ToSlot(const COEvent& event, EventSlot* slot)
     copy.eventCode = event.eventCode;
     copy.dataSize = event.dataSize;
     copy.data = static_cast<int32_t>(event.Value());
+    // The code goes in last: a holder that dies midway leaves a free slot,
+    // never an event with parts missing.
+    copy.eventCode = 0;
     std::memcpy(slot, &copy, sizeof copy);
+    std::atomic_ref<uint32_t>(slot->eventCode).store(event.eventCode, std::memory_order_release);
 }
 
 inline void FromSlot(const EventSlot* slot, COEvent* event)
@@ -84,10 +91,10 @@ inline int32_t AttachToken(const void* view)
 inline void WriteHeader(COProcDispatcher::Header& header, int32_t size, int32_t id, int32_t refCount)
 {
     header.lock = 0; // held by its creator until its fields are written
+    header.reserved = LockHolder::Own();
     header.size = size;
     header.id = id;
     header.refCount = refCount;
-    header.reserved = 0;
 }
 
 // Writes a block as new and empty, still locked by its creator.

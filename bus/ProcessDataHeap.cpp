@@ -1,6 +1,7 @@
 #include "bus/ProcessDataHeap.h"
 
 #include "bus/FileMappingHeap.h"
+#include "platform/ProcessLiveness.h"
 
 #include <mutex>
 
@@ -16,6 +17,8 @@ FileMappingHeap* ProcessDataHeap::Acquire()
 {
     std::lock_guard<std::mutex> guard(staticsLock);
     if (dataHeap == nullptr) {
+        // Each data block this process has open costs a descriptor on Linux.
+        platform::RaiseDescriptorLimit();
         dataHeap = new FileMappingHeap(dataHeapName, nullptr, 0);
     }
     ++holders;

@@ -1,6 +1,7 @@
 #include "bus/QueuePutter.h"
 
 #include "bus/FileMappingHeap.h"
+#include "bus/LockPauseHook.h"
 #include "bus/MappedSegment.h"
 #include "bus/OwnDataBlocks.h"
 #include "bus/OwnQueue.h"
@@ -35,15 +36,18 @@ void QueuePutter::OpenQueuesAhead(COProcDispatcher::QueueArray& table)
     }
 }
 
-bool QueuePutter::Put(int32_t queueId, COEvent* event)
+bool QueuePutter::Put(int32_t queueId, COEvent* event, bool* failed)
 {
     // A walk that would make the system open or create a segment while it
     // holds a queue's lock lets go and does that first, then walks again: the
     // queue's owner never waits on our system calls.
     for (int walk = 0;; ++walk) {
         const Walk result = WalkAndPut(queueId, event, walk < putWalkRetries);
+        if (result == Walk::Failed) {
+            *failed = true;
+        }
         if (result != Walk::Retry) {
-            return result == Walk::Put;
+            return result != Walk::Vanished;
         }
     }
 }
@@ -83,7 +87,7 @@ bool QueuePutter::OpenFirst(int32_t queueId, Position* at, Walk* failure)
     }
     const FileMappingHeap::KeptResult found = heap.MapKept(queueId, &at->record);
     if (found == FileMappingHeap::KeptResult::Failed) {
-        *failure = Walk::Put; // could not map here and now; the queue itself may be fine
+        *failure = Walk::Failed; // could not map here and now; the queue itself may be fine
         return false;
     }
     at->capacity = found == FileMappingHeap::KeptResult::Mapped ? UsableCapacity(at->record, queueId) : 0;
@@ -104,6 +108,7 @@ bool QueuePutter::PutInFreeSlot(Position& at, const COEvent& event, bool hold)
         return false;
     }
     data.AddReference(event);
+    LockPauseHook::At(LockPauseHook::Site::Block);
     ToSlot(event, SlotAt(at.block, free));
     UnlockBlock(at.block);
     // A block its owner has not attached lives on a view of ours until it
@@ -113,6 +118,7 @@ bool QueuePutter::PutInFreeSlot(Position& at, const COEvent& event, bool hold)
     if (hold && !listed) {
         if (auto* view = static_cast<EventQueueBlock*>(heap.Map(id))) {
             held.push_back({view, id, at.capacity});
+            heldFor[id] = walked.front();
         }
     }
     heap.DoneKept(at.record);
@@ -185,13 +191,15 @@ QueuePutter::Walk QueuePutter::Grow(Position& at, const COEvent& event, bool may
     }
     if (grown.block == nullptr) {
         LeaveBlock(at);
-        return Walk::Put;
+        return Walk::Failed;
     }
     WriteEmptyBlock(grown.block, grown.id, capacity);
     at.block->nextId = grown.id;
+    LockPauseHook::At(LockPauseHook::Site::Grow);
     data.AddReference(event);
     ToSlot(event, SlotAt(grown.block, 0));
     held.push_back(grown);
+    heldFor[grown.id] = walked.front();
     UnlockBlock(grown.block);
     LeaveBlock(at);
     return Walk::Put;
@@ -276,7 +284,7 @@ void QueuePutter::ReleaseAttached()
     held.erase(attached, held.end());
 }
 
-void QueuePutter::ReleaseAll()
+void QueuePutter::ReleaseAll(const std::function<bool(int32_t queueId)>& ownerGone)
 {
     for (const BlockView& spare : spares) {
         heap.Free(spare.block);
@@ -285,7 +293,9 @@ void QueuePutter::ReleaseAll()
     int budget = heldBlockWaits;
     for (const BlockView& view : held) {
         LockBlock(view.block);
-        while (sharedLoad(view.block->header.refCount) <= 0 && budget >= 0) {
+        // An owner that has ended attaches nothing any more.
+        const int32_t queueId = heldFor[view.id];
+        while (sharedLoad(view.block->header.refCount) <= 0 && budget >= 0 && !ownerGone(queueId)) {
             UnlockBlock(view.block);
             utilSleep(heldBlockWaitMs);
             --budget;
@@ -295,4 +305,5 @@ void QueuePutter::ReleaseAll()
         heap.Free(view.block);
     }
     held.clear();
+    heldFor.clear();
 }

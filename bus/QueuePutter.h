@@ -4,6 +4,8 @@
 #include "bus/ProcQueueLayout.h"
 
 #include <cstdint>
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
 class FileMappingHeap;
@@ -37,13 +39,16 @@ public:
     // meanwhile. The entries read here without the lock only tell what to open.
     void OpenQueuesAhead(COProcDispatcher::QueueArray& table);
     // False when the queue has vanished or is not a queue: its entry goes.
-    bool Put(int32_t queueId, COEvent* event);
+    // Sets `failed` when the event could not be put although the queue may
+    // be fine (no segment could be had here and now).
+    bool Put(int32_t queueId, COEvent* event, bool* failed);
 
     // Lets go of the held blocks their owners have attached.
     void ReleaseAttached();
     // Lets go of every held block once its owner attached it, waiting up to
     // ten seconds in all; and of the spare blocks.
-    void ReleaseAll();
+    // A block whose queue's owner has ended is let go at once.
+    void ReleaseAll(const std::function<bool(int32_t queueId)>& ownerGone);
 
 private:
     // Where a walk stands: a locked block, with the kept view it came from
@@ -53,7 +58,7 @@ private:
         EventQueueBlock* block;
         int32_t capacity;
     };
-    enum class Walk { Put, Vanished, Retry };
+    enum class Walk { Put, Vanished, Retry, Failed };
     enum class Step { Moved, Retry, Grow };
 
     Walk WalkAndPut(int32_t queueId, COEvent* event, bool mayRetry);
@@ -73,6 +78,8 @@ private:
     OwnDataBlocks& data;
     // Blocks this process holds until their owners attach them.
     std::vector<procqueue::BlockView> held;
+    // The queue each held block belongs to, by block id.
+    std::unordered_map<int32_t, int32_t> heldFor;
     // Blocks created ahead of a grow, not yet linked anywhere.
     std::vector<procqueue::BlockView> spares;
     // Blocks a put has passed, so that a chain leading back into itself ends.

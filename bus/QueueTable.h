@@ -1,10 +1,13 @@
 #pragma once
 
 #include "bus/COProcDispatcher.h"
+#include "bus/DeadHolderRepair.h"
+#include "bus/GoneOwners.h"
 #include "bus/SharedSpinLock.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 class SharedHeap;
 
@@ -25,28 +28,41 @@ public:
 
     // Takes the first free entry for the queue; false when the table is full.
     bool Register(int32_t queueId);
+    // True when the queue is no longer in the table or its owner has ended.
+    bool IsOwnerGone(int32_t queueId);
     // Clears the queue's entries and lets go of this process's reference.
     void Leave(int32_t queueId);
 
     // Calls put(queueId) for every entry under the table's lock, clearing the
-    // entries put refuses and those that are damage.
-    template <class PutOne> void PutInEveryQueue(PutOne put)
+    // entries put refuses and those that are damage. Entries whose owner has
+    // ended are cleared without a put and listed in `ofGoneOwners`, whose
+    // queues the caller then drains.
+    template <class PutOne> void PutInEveryQueue(PutOne put, std::vector<int32_t>& ofGoneOwners)
     {
-        SharedSpinLock::Lock(array->header.lock);
+        gone.Note(*array);
+        SharedSpinLock::Lock(array->header, 0, DeadHolderRepair::Table);
         const int32_t count = std::clamp(array->count, 0, COProcDispatcher::QUEUE_ENTRIES);
         for (int32_t i = 0; i < count; ++i) {
             const int32_t id = array->entries[i].queueId;
             if (id == 0) {
                 continue;
             }
+            if (id > 0 && gone.IsGone(array->entries[i].reserved)) {
+                array->entries[i].queueId = 0;
+                array->entries[i].reserved = 0;
+                ofGoneOwners.push_back(id);
+                continue;
+            }
             // Segment 0 is the root slot, so a queue id below 1 is damage.
             if (id < 0 || !put(id)) {
                 array->entries[i].queueId = 0;
+                array->entries[i].reserved = 0;
             }
         }
-        SharedSpinLock::Unlock(array->header.lock);
+        SharedSpinLock::Unlock(array->header);
     }
 
 private:
     QueueArray* array = nullptr;
+    GoneOwners gone;
 };

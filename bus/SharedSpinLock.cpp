@@ -1,10 +1,12 @@
 #include "bus/SharedSpinLock.h"
 
 #include "bus/HeapCounters.h"
+#include "bus/LockHolder.h"
 #include "bus/SharedWord.h"
 #include "foundation/AnimTime.h"
 #include "platform/Clock.h"
 #include "platform/CpuRelax.h"
+#include "platform/ProcessLiveness.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,14 +16,30 @@ namespace {
 constexpr std::chrono::microseconds spinTime{10};
 constexpr int spinsBetweenClockReads = 16;
 constexpr uint32_t pollIntervalMs = 10;
+// Far longer than any holder keeps a lock: only then is the holder asked after.
+constexpr uint32_t holderCheckAfterMs = 100;
+
+std::atomic<uint32_t> longestWaitMs{0};
+std::atomic<uint32_t> takeoverCount{0};
+std::atomic<uint32_t> longestTakeoverMs{0};
+
+void NoteWait(std::atomic<uint32_t>& longest, uint32_t waitedMs)
+{
+    uint32_t seen = longest.load();
+    while (waitedMs > seen && !longest.compare_exchange_weak(seen, waitedMs)) {
+    }
+}
 } // namespace
 
-bool SharedSpinLock::Lock(int32_t& word, int timeoutMs)
+bool SharedSpinLock::Lock(Header& header, int timeoutMs, Repair repair)
 {
-    uint32_t deadline = 0;
-    bool deadlineSet = false;
+    int32_t& word = header.lock;
+    const uint32_t waitStart = platform::MillisecondClock();
     bool spinning = true;
+    bool slept = false;
     const auto spinStart = std::chrono::steady_clock::now();
+    int32_t watchedHolder = 0;
+    uint64_t watchedSince = 0;
     for (;;) {
         while (sharedLoad(word) >= 0) {
             if (spinning) {
@@ -31,33 +49,72 @@ bool SharedSpinLock::Lock(int32_t& word, int timeoutMs)
                 spinning = std::chrono::steady_clock::now() - spinStart < spinTime;
                 continue;
             }
-            if (timeoutMs != 0) {
-                if (!deadlineSet) {
-                    deadline = platform::MillisecondClock() + static_cast<uint32_t>(timeoutMs);
-                    deadlineSet = true;
+            const uint32_t waited = platform::MillisecondClock() - waitStart;
+            if (timeoutMs != 0 && waited > static_cast<uint32_t>(timeoutMs)) {
+                return false;
+            }
+            const int32_t holder = sharedLoad(header.reserved);
+            if (holder != watchedHolder) {
+                watchedHolder = holder;
+                watchedSince = platform::ProcessClockNowMs();
+            } else if (holder != 0 && waited >= holderCheckAfterMs && TakeOverIfGone(header, holder, watchedSince)) {
+                NoteWait(longestWaitMs, waited);
+                NoteWait(longestTakeoverMs, waited);
+                ++takeoverCount;
+                if (repair != nullptr) {
+                    repair(header);
                 }
-                if (deadline < platform::MillisecondClock()) {
-                    return false;
-                }
+                return true;
             }
             heapCount(HeapCost::LockSleep);
+            slept = true;
             utilSleep(pollIntervalMs);
         }
         int32_t seen = sharedLoad(word);
         if (seen < -1) {
             if (std::atomic_ref<int32_t>(word).compare_exchange_strong(seen, 0)) {
+                Taken(header);
                 return true;
             }
             continue;
         }
         if (sharedIncrement(word) == 0) {
+            Taken(header);
+            if (slept) {
+                NoteWait(longestWaitMs, platform::MillisecondClock() - waitStart);
+            }
             return true;
         }
         sharedDecrement(word);
     }
 }
 
-void SharedSpinLock::Unlock(int32_t& word)
+// The holder word is only read to ask after a holder, so it needs no fence
+// of its own: the lock word's atomic steps order it.
+void SharedSpinLock::Taken(Header& header)
 {
-    sharedDecrement(word);
+    std::atomic_ref<int32_t>(header.reserved).store(LockHolder::Own(), std::memory_order_relaxed);
+}
+
+// The swap makes exactly one of several waiters the new holder; the others
+// find the word changed and go on waiting for it.
+bool SharedSpinLock::TakeOverIfGone(Header& header, int32_t holder, uint64_t firstSeenMs)
+{
+    if (!LockHolder::IsGone(holder, firstSeenMs)) {
+        return false;
+    }
+    int32_t expected = holder;
+    return std::atomic_ref<int32_t>(header.reserved).compare_exchange_strong(expected, LockHolder::Own()) &&
+           sharedLoad(header.lock) >= 0;
+}
+
+void SharedSpinLock::Unlock(Header& header)
+{
+    std::atomic_ref<int32_t>(header.reserved).store(0, std::memory_order_relaxed);
+    sharedDecrement(header.lock);
+}
+
+SharedSpinLock::Waits SharedSpinLock::WaitsSoFar()
+{
+    return {longestWaitMs.load(), takeoverCount.load(), longestTakeoverMs.load()};
 }

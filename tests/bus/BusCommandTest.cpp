@@ -27,6 +27,10 @@ TEST(BusCommand, PayloadsBecomeTheirWireBytes)
     EXPECT_EQ(value.repeat, 3);
     EXPECT_FALSE(value.numbered);
     EXPECT_TRUE(ParseBusCommand({"send", "Bus", "5", "--repeat", "3", "--numbered"}).numbered);
+    EXPECT_EQ(ParseBusCommand({"send", "Bus", "5", "--text", "n", "--numbered"}).text, "n");
+    const BusCommand status = ParseBusCommand({"status", "Bus", "--json"});
+    EXPECT_TRUE(status.mode == BusCommand::Mode::Status && status.bus == "Bus" && status.json);
+    EXPECT_TRUE(ParseBusCommand({"clean"}).mode == BusCommand::Mode::Clean && ParseBusCommand({"clean"}).bus.empty());
 
     BusCommand listen = ParseBusCommand({"listen", "Bus", "--count", "4", "--time", "250", "--ready", "r.txt"});
     EXPECT_EQ(listen.mode, BusCommand::Mode::Listen);
@@ -49,12 +53,14 @@ TEST(BusCommand, RefusesWhatItCannotSend)
         {"send", "Bus", "1", "--file", "/nonexistent/file"},
         {"send", "Bus", "1", "--winexec", "normal", "x"},
         {"send", "Bus", "1", "--count", "2"},
-        {"send", "Bus", "1", "--text", "a", "--numbered"},
+        {"send", "Bus", "1", "--winexec", "1", "a", "--numbered"},
         {"listen", "Bus", "--numbered"},
         {"listen", "Bus", "--text", "a"},
         {"listen", "Bus", "--count", "0"},
         {"listen", ""},
         {"watch", "Bus"},
+        {"status"},
+        {"clean", "Bus", "--json"},
     };
     for (const auto& arguments : refused) {
         const BusCommand command = ParseBusCommand(arguments);

@@ -37,8 +37,34 @@ BusCommand Failed(const std::string& why)
 
 } // namespace
 
+// status BUS [--json] and clean [BUS].
+BusCommand ParseInspection(const std::vector<std::string>& arguments)
+{
+    BusCommand command;
+    const bool status = arguments[0] == "status";
+    command.mode = status ? BusCommand::Mode::Status : BusCommand::Mode::Clean;
+    size_t next = 1;
+    if (arguments.size() > 1 && arguments[1].compare(0, 2, "--") != 0) {
+        command.bus = arguments[next++];
+    }
+    if (status && command.bus.empty()) {
+        return Failed("status needs a bus name");
+    }
+    for (; next < arguments.size(); ++next) {
+        if (status && arguments[next] == "--json") {
+            command.json = true;
+        } else {
+            return Failed("unexpected argument '" + arguments[next] + "'");
+        }
+    }
+    return command;
+}
+
 BusCommand ParseBusCommand(const std::vector<std::string>& arguments)
 {
+    if (!arguments.empty() && (arguments[0] == "status" || arguments[0] == "clean")) {
+        return ParseInspection(arguments);
+    }
     if (arguments.size() < 2) {
         return Failed("a mode and a bus name are needed");
     }
@@ -74,7 +100,8 @@ BusCommand ParseBusCommand(const std::vector<std::string>& arguments)
             dataGiven = true;
         }
         if (sending && option == "--text" && hasValue) {
-            AppendText(command.payload, arguments[++i]);
+            command.text = arguments[++i];
+            AppendText(command.payload, command.text);
         } else if (sending && option == "--winexec" && i + 2 < arguments.size()) {
             if (!ParseNumber(arguments[i + 1], INT32_MIN, INT32_MAX, &number)) {
                 return Failed("--winexec needs a show mode number");
@@ -127,8 +154,8 @@ BusCommand ParseBusCommand(const std::vector<std::string>& arguments)
             return Failed("unexpected argument '" + option + "'");
         }
     }
-    if (command.numbered && !command.payload.empty()) {
-        return Failed("--numbered numbers events without data");
+    if (command.numbered && !command.payload.empty() && command.text.empty()) {
+        return Failed("--numbered numbers events without data or with --text");
     }
     return command;
 }
@@ -138,10 +165,14 @@ const char* BusUsage()
     return "usage: vbus send BUS CODE [--text TEXT | --winexec SHOW TEXT | --file PATH | --value N]\n"
            "                 [--route R] [--repeat N] [--numbered]\n"
            "       vbus listen BUS [--count N] [--time MS] [--ready FILE]\n"
+           "       vbus status BUS [--json]\n"
+           "       vbus clean [BUS]\n"
            "Attaches to the cross-process bus BUS. send puts one event (N times with --repeat, valued\n"
-           "1..N with --numbered) on it and waits until its data has been taken; listen prints one\n"
-           "line per event delivered here:\n"
+           "1..N with --numbered, or with --text the text followed by its number) on it and waits\n"
+           "until its data has been taken; listen prints one line per event delivered here:\n"
            "  sender=ID code=0xCODE size=N value=V | text=\"...\" | hex=...\n"
            "listen ends after --count events (exit 0), after --time (exit 0 without --count, 1 when\n"
-           "the count was not reached); --ready names a file written once the listener is attached.\n";
+           "the count was not reached); --ready names a file written once the listener is attached.\n"
+           "status shows the bus's queues, their owners, backlogs and held locks; clean removes what\n"
+           "ended processes left of BUS (or of every bus) in shared memory, and nothing a live one holds.\n";
 }
