@@ -146,6 +146,12 @@ TEST_F(SplashTest, EachTriggerClosesTheSplashOnce)
             if (trigger == 2) {
                 platform::RequestWindowClose(window);
             } else {
+                // Focus changes of the earlier windows may still be on their
+                // way, late on a loaded machine: let them arrive first.
+                for (int waited = 0; waited < 500; waited += 20) {
+                    platform::PumpWindowMessages();
+                    platform::SleepMilliseconds(20);
+                }
                 // The splash gets the focus first; only losing it afterwards counts.
                 platform::BringWindowToFront(window);
                 for (int waited = 0; waited < 1000; waited += 20) {
