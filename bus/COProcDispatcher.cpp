@@ -247,7 +247,8 @@ bool COProcDispatcher::PutEverywhere(COEvent* event)
     putter->OpenQueuesAhead(*table->Array());
     std::vector<int32_t> ofGoneOwners;
     putFailed = false;
-    table->PutInEveryQueue([this, event](int32_t id) { return PutEventInOneQueue(id, event); }, ofGoneOwners);
+    table->PutInEveryQueue(
+        [this, event](int32_t id, int32_t owner) { return putter->Put(id, owner, event, &putFailed); }, ofGoneOwners);
     for (const int32_t id : ofGoneOwners) {
         DeadQueueDrain::Drain(*queueHeap, ProcessDataHeap::Get(), id);
     }
@@ -278,7 +279,7 @@ bool COProcDispatcher::DrainOwnQueue()
 
 bool COProcDispatcher::PutEventInOneQueue(int queueID, COEvent* event)
 {
-    return putter != nullptr && putter->Put(queueID, event, &putFailed);
+    return putter != nullptr && putter->Put(queueID, 0, event, &putFailed);
 }
 
 // Locks the own first block when the queue holds an event. Otherwise does an

@@ -33,7 +33,7 @@ bool DataBackPressure::WaitUntilBelow(size_t bound, const std::function<bool()>&
             *destroyed = true;
             return false;
         }
-        blocks.RetireDelivered();
+        blocks.RetireDelivered(true);
         if (hasRoom() || platform::MillisecondClock() - start >= waitLimitMs) {
             break;
         }

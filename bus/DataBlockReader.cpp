@@ -23,19 +23,24 @@ DataBlockReader::Header* DataBlockReader::Map(FileMappingHeap& heap, const OwnDa
         *cookie = nullptr;
         return ownView;
     }
-    // One that nobody else holds any more reads as vanished, as a fresh
-    // mapping would.
-    FileMappingHeap::KeptResult found = heap.MapKept(id, cookie);
+    // A peer's block, through a kept view. Its creator writes 0 into the size
+    // before it lets the block go and never names the number again, so a view
+    // showing 0 is stale and the event's block is gone.
+    FileMappingHeap::KeptResult found = heap.MapKept(id, cookie, false);
     if (found == FileMappingHeap::KeptResult::Failed) {
         // Out of descriptors or address space, most likely with views kept
         // for later: let them go and try once more rather than drop the event.
         heap.SweepKept(false);
-        found = heap.MapKept(id, cookie);
+        found = heap.MapKept(id, cookie, false);
     }
     if (found != FileMappingHeap::KeptResult::Mapped) {
         return nullptr;
     }
     auto* header = static_cast<Header*>((*cookie)->View());
+    if ((*cookie)->Size() < sizeof(Header) || sharedLoad(header->size) == 0) {
+        heap.ForgetKept(*cookie);
+        return nullptr;
+    }
     if ((*cookie)->Size() < static_cast<size_t>(expected) || header->size != expected || header->id != id) {
         heap.DoneKept(*cookie);
         return nullptr;

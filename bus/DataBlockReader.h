@@ -10,7 +10,8 @@ class OwnDataBlocks;
 // owning dispatcher's thread. A block of this process is read through its own
 // view; a peer's through the data heap's kept views. The block's creator
 // rewrites it only after every slot that named it has been delivered, so a
-// kept view of its number still shows the same block. Each delivery counts
+// kept view of its number still shows the same block; it writes 0 into the
+// size before it lets a block go, which tells a kept view that it is stale. Each delivery counts
 // one reference down on the block, through the view at hand; the creator
 // frees or reuses the block once the count is below 0.
 class DataBlockReader {

@@ -224,6 +224,11 @@ void FileMappingHeap::DoneKept(MappedSegment* record)
     kept->Done(record);
 }
 
+void FileMappingHeap::ForgetKept(MappedSegment* record)
+{
+    kept->Forget(record);
+}
+
 bool FileMappingHeap::WouldOpen(long id)
 {
     return kept->WouldOpen(id);

@@ -48,11 +48,13 @@ public:
 
     // Views this process keeps between uses (KeptViews): with askHolders, a
     // kept segment that nobody else holds counts as vanished, as Map would
-    // have found it. Where nobody can be asked, MapKept maps afresh and
-    // DoneKept unmaps.
+    // have found it, and where nobody can be asked MapKept maps afresh and
+    // DoneKept unmaps. Without it the caller tells staleness itself, and
+    // ForgetKept drops a view whose segment its creator let go.
     enum class KeptResult { Mapped, Vanished, Failed };
     KeptResult MapKept(long id, MappedSegment** record, bool askHolders = true);
     void DoneKept(MappedSegment* record);
+    void ForgetKept(MappedSegment* record);
     // True when MapKept of the number would open the segment now.
     bool WouldOpen(long id);
     // Lets go of every kept view, or with keepUsed of those not used since the

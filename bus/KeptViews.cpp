@@ -2,6 +2,7 @@
 
 #include "bus/HeapLock.h"
 #include "bus/MappedSegment.h"
+#include "bus/SharedWord.h"
 #include "platform/SharedSegment.h"
 
 #include <algorithm>
@@ -12,7 +13,7 @@ namespace {
 constexpr uint32_t mapRequestSize = 4;
 } // namespace
 
-KeptViews::KeptViews(FileMappingHeap& heap) : heap(heap), enabled(platform::SharedSegment::CanTellHolders()) {}
+KeptViews::KeptViews(FileMappingHeap& heap) : heap(heap), canAskHolders(platform::SharedSegment::CanTellHolders()) {}
 
 KeptViews::Result KeptViews::MapAfresh(long id, MappedSegment** record)
 {
@@ -30,7 +31,7 @@ KeptViews::Result KeptViews::MapAfresh(long id, MappedSegment** record)
 KeptViews::Result KeptViews::Map(long id, MappedSegment** record, bool askHolders)
 {
     *record = nullptr;
-    if (!enabled) {
+    if (askHolders && !canAskHolders) {
         return MapAfresh(id, record);
     }
     if (!heap.IsUsable() || id < 0 || id > 0x7fffffffL) {
@@ -38,17 +39,23 @@ KeptViews::Result KeptViews::Map(long id, MappedSegment** record, bool askHolder
     }
     std::lock_guard<std::mutex> keeping(lock);
     auto found = views.find(id);
-    if (found != views.end()) {
-        if (!askHolders || !found->second.record->IsSoleHolder()) {
-            found->second.used = true;
-            *record = found->second.record;
+    if (found != views.end() && !found->second.forgotten) {
+        View& view = found->second;
+        if (!askHolders || view.inUse > 0 || !view.record->IsSoleHolder()) {
+            view.used = true;
+            ++view.inUse;
+            *record = view.record;
             return Result::Mapped;
         }
         // Everybody else has gone: without our view the segment would have
         // vanished, so it has.
         HeapLock heapLock(heap.mutex);
-        heap.CloseRecord(found->second.record);
-        views.erase(found);
+        CloseLocked(found);
+        return Result::Vanished;
+    }
+    if (found != views.end()) {
+        // Forgotten but still in use elsewhere in the process: its number
+        // names nothing any more.
         return Result::Vanished;
     }
     HeapLock heapLock(heap.mutex);
@@ -58,29 +65,69 @@ KeptViews::Result KeptViews::Map(long id, MappedSegment** record, bool askHolder
         heap.CloseRecord(opened);
         return created ? Result::Vanished : Result::Failed;
     }
-    views.emplace(id, View{opened, true});
+    views.emplace(id, View{opened, true, 1, false});
     *record = opened;
     return Result::Mapped;
 }
 
 void KeptViews::Done(MappedSegment* record)
 {
-    if (!enabled) {
-        heap.Unmap(record);
+    if (record == nullptr) {
+        return;
     }
+    {
+        std::lock_guard<std::mutex> keeping(lock);
+        auto found = views.find(record->Number());
+        if (found != views.end() && found->second.record == record) {
+            View& view = found->second;
+            view.inUse = std::max(view.inUse - 1, 0);
+            if (view.inUse == 0 && view.forgotten) {
+                HeapLock heapLock(heap.mutex);
+                CloseLocked(found);
+            }
+            return;
+        }
+    }
+    heap.Unmap(record); // mapped afresh
+}
+
+void KeptViews::Forget(MappedSegment* record)
+{
+    if (record == nullptr) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> keeping(lock);
+        auto found = views.find(record->Number());
+        if (found != views.end() && found->second.record == record) {
+            found->second.forgotten = true;
+        }
+    }
+    Done(record);
 }
 
 bool KeptViews::WouldOpen(long id)
 {
     std::lock_guard<std::mutex> keeping(lock);
-    return enabled && views.find(id) == views.end();
+    return views.find(id) == views.end();
+}
+
+// A view whose first word reads 0 shows a block that vanished or that its
+// creator let go.
+bool KeptViews::IsStale(const View& view) const
+{
+    return view.forgotten || view.record->Size() < sizeof(int32_t) ||
+           sharedLoad(*static_cast<int32_t*>(view.record->View())) == 0;
 }
 
 void KeptViews::Sweep(bool keepUsed)
 {
     std::lock_guard<std::mutex> keeping(lock);
-    const auto unused = [keepUsed](const auto& entry) { return !keepUsed || !entry.second.used; };
-    if (std::none_of(views.begin(), views.end(), unused)) {
+    const auto goes = [this, keepUsed](const View& view) {
+        return view.inUse == 0 && (!keepUsed || !view.used || IsStale(view));
+    };
+    const bool any = std::any_of(views.begin(), views.end(), [&goes](const auto& entry) { return goes(entry.second); });
+    if (!any) {
         for (auto& [id, view] : views) {
             view.used = false;
         }
@@ -88,7 +135,7 @@ void KeptViews::Sweep(bool keepUsed)
     }
     HeapLock heapLock(heap.mutex);
     for (auto entry = views.begin(); entry != views.end();) {
-        if (unused(*entry)) {
+        if (goes(entry->second)) {
             heap.CloseRecord(entry->second.record);
             entry = views.erase(entry);
         } else {
@@ -96,6 +143,12 @@ void KeptViews::Sweep(bool keepUsed)
             ++entry;
         }
     }
+}
+
+void KeptViews::CloseLocked(std::unordered_map<long, View>::iterator entry)
+{
+    heap.CloseRecord(entry->second.record);
+    views.erase(entry);
 }
 
 void KeptViews::CloseAll()

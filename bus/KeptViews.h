@@ -9,11 +9,17 @@ class MappedSegment;
 
 // The views of one heap's segments that this process keeps between uses, so
 // that putting and delivering do not open and close a segment each time.
-// Views may be kept only where the system can tell whether anybody else
-// still holds a segment, and that is the liveness rule: a kept segment that
-// nobody else holds counts as vanished, as a fresh Map would have found it,
-// and its view goes. Where nobody can be asked, Map maps afresh and Done
-// unmaps.
+// Nobody else can see a kept view, but it keeps its segment alive, so each
+// caller says how a kept view's staleness is told:
+// - by the holders (askHolders): a kept segment that nobody else holds
+//   counts as vanished, as a fresh Map would have found it, and its view
+//   goes. Where the system cannot tell holders, such a view is not kept: Map
+//   maps afresh and Done unmaps;
+// - by the caller, without asking the system: a queue whose owner is known to
+//   live, or a data block, whose creator writes 0 into its first word before
+//   it lets the block go (Forget drops such a view at once).
+// Any kept view whose first word reads 0 goes at the next sweep: the first
+// word of every block is its size, 0 only once it has vanished or been let go.
 //
 // Any thread may call it. Its own lock is taken before the heap's mutex,
 // never after it, and views are opened and closed under the heap's mutex like
@@ -33,10 +39,13 @@ public:
     // gone that is going anyway).
     Result Map(long id, MappedSegment** record, bool askHolders);
     void Done(MappedSegment* record);
+    // Done, and the kept view goes as soon as nobody uses it: its segment was
+    // let go by its creator.
+    void Forget(MappedSegment* record);
     // True when Map of the number would open the segment now.
     bool WouldOpen(long id);
     // Lets go of every view, or with keepUsed of those not used since the
-    // last sweep.
+    // last sweep; and of every view whose first word reads 0.
     void Sweep(bool keepUsed);
     void CloseAll();
 
@@ -45,10 +54,15 @@ private:
 
     struct View {
         MappedSegment* record;
-        bool used; // since the last sweep
+        bool used;      // since the last sweep
+        int inUse;      // Map calls not yet matched by Done; a view in use stays
+        bool forgotten; // goes once nobody uses it
     };
+    bool IsStale(const View& view) const;
+    void CloseLocked(std::unordered_map<long, View>::iterator entry);
     FileMappingHeap& heap;
-    const bool enabled;
+    // Whether the system can tell a segment's holders.
+    const bool canAskHolders;
     std::mutex lock;
     std::unordered_map<long, View> views;
 };

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -19,8 +20,11 @@ class FileMappingHeap;
 // the block, and a block is written again only after its count said it was
 // delivered everywhere: delivered blocks become spares for the next puts, and
 // spares that no put wanted for a while go back to the heap. Peers read a
-// block through views of their own; this process reads and counts its own
-// blocks through the views kept here.
+// block through views of their own, which they keep: a block's size is set to
+// 0 before it goes back to the heap, so that they see it is stale. This
+// process reads and counts its own blocks through the views kept here.
+// Blocks of a page or more are made in whole pages, so that a spare serves
+// events of near sizes too.
 class OwnDataBlocks {
 public:
     using Header = COProcDispatcher::Header;
@@ -46,8 +50,11 @@ public:
     bool HasUndelivered() const { return !blocks.empty(); }
     size_t Outstanding() const { return blocks.size(); }
 
-    // Blocks every queue has delivered become spares, or go back to the heap.
-    void RetireDelivered();
+    // Blocks every queue has delivered become spares, or go back to the heap:
+    // the oldest ones, up to the first that is still undelivered (queues
+    // deliver in the order of putting, so that is where the delivered ones
+    // are), or with everywhere each block.
+    void RetireDelivered(bool everywhere = false);
     // Gives every block back to the heap, delivered or not.
     void FreeAll();
     // Every 50 ms, the spares that no put wanted since the last trim go back
@@ -62,9 +69,14 @@ private:
         int32_t room;
     };
     Block NewBlock(int32_t size);
+    bool Retire(int32_t id);
+    // Tells a peer's kept view that the block is stale, then frees it.
+    void Free(const Block& block);
 
     FileMappingHeap& heap;
     std::unordered_map<int32_t, Block> blocks;
+    // Their ids in the order of putting; an id may have been retired since.
+    std::deque<int32_t> putOrder;
     // Delivered blocks kept for reuse, oldest first: no queue slot refers to
     // them any more. The fewest there were since the last trim tells how many
     // nobody wanted.

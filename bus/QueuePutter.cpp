@@ -28,21 +28,22 @@ void QueuePutter::OpenQueuesAhead(COProcDispatcher::QueueArray& table)
 {
     for (COProcDispatcher::QueueEntry& entry : table.entries) {
         const int32_t id = std::atomic_ref<int32_t>(entry.queueId).load(std::memory_order_relaxed);
+        const int32_t owner = std::atomic_ref<int32_t>(entry.reserved).load(std::memory_order_relaxed);
         if (id > 0 && id != own.Id() && heap.WouldOpen(id)) {
             MappedSegment* record = nullptr;
-            heap.MapKept(id, &record);
+            heap.MapKept(id, &record, owner == 0);
             heap.DoneKept(record);
         }
     }
 }
 
-bool QueuePutter::Put(int32_t queueId, COEvent* event, bool* failed)
+bool QueuePutter::Put(int32_t queueId, int32_t owner, COEvent* event, bool* failed)
 {
     // A walk that would make the system open or create a segment while it
     // holds a queue's lock lets go and does that first, then walks again: the
     // queue's owner never waits on our system calls.
     for (int walk = 0;; ++walk) {
-        const Walk result = WalkAndPut(queueId, event, walk < putWalkRetries);
+        const Walk result = WalkAndPut(queueId, owner, event, walk < putWalkRetries);
         if (result == Walk::Failed) {
             *failed = true;
         }
@@ -52,11 +53,11 @@ bool QueuePutter::Put(int32_t queueId, COEvent* event, bool* failed)
     }
 }
 
-QueuePutter::Walk QueuePutter::WalkAndPut(int32_t queueId, COEvent* event, bool mayRetry)
+QueuePutter::Walk QueuePutter::WalkAndPut(int32_t queueId, int32_t owner, COEvent* event, bool mayRetry)
 {
     Position at{};
     Walk failure = Walk::Put;
-    if (!OpenFirst(queueId, &at, &failure)) {
+    if (!OpenFirst(queueId, owner, &at, &failure)) {
         return failure;
     }
     LockBlock(at.block);
@@ -77,15 +78,15 @@ QueuePutter::Walk QueuePutter::WalkAndPut(int32_t queueId, COEvent* event, bool 
 }
 
 // The own first block is mapped for the dispatcher's whole life; other
-// queues' first blocks are kept views of the queue heap, and tell whether
-// their owners live.
-bool QueuePutter::OpenFirst(int32_t queueId, Position* at, Walk* failure)
+// queues' first blocks are kept views of the queue heap. Without an owner
+// word, the system is asked whether anybody else still holds the block.
+bool QueuePutter::OpenFirst(int32_t queueId, int32_t owner, Position* at, Walk* failure)
 {
     *at = {nullptr, own.First(), COProcDispatcher::FIRST_CAPACITY};
     if (queueId == own.Id() && own.First() != nullptr) {
         return true;
     }
-    const FileMappingHeap::KeptResult found = heap.MapKept(queueId, &at->record);
+    const FileMappingHeap::KeptResult found = heap.MapKept(queueId, &at->record, owner == 0);
     if (found == FileMappingHeap::KeptResult::Failed) {
         *failure = Walk::Failed; // could not map here and now; the queue itself may be fine
         return false;

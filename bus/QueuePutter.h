@@ -25,7 +25,11 @@ class OwnQueue;
 // keeps it alive) until its owner attaches it and so counts a reference.
 // Opening or creating a segment never happens while a block is locked: a walk
 // that needs one lets go, does it first and walks again, a few times at most.
-// Other queues' blocks are reached through the queue heap's kept views.
+// Other queues' blocks are reached through the queue heap's kept views. A
+// queue whose owner records itself in the table is known to live while its
+// entry stays (the table's gone-owner check clears the entry of one that
+// ended), so its first block is kept without asking the system each time;
+// for one that records nothing the system is asked at each put.
 class QueuePutter {
 public:
     using EventQueueBlock = COProcDispatcher::EventQueueBlock;
@@ -40,8 +44,9 @@ public:
     void OpenQueuesAhead(COProcDispatcher::QueueArray& table);
     // False when the queue has vanished or is not a queue: its entry goes.
     // Sets `failed` when the event could not be put although the queue may
-    // be fine (no segment could be had here and now).
-    bool Put(int32_t queueId, COEvent* event, bool* failed);
+    // be fine (no segment could be had here and now). `owner` is the owner
+    // word of the queue's table entry, 0 when unknown.
+    bool Put(int32_t queueId, int32_t owner, COEvent* event, bool* failed);
 
     // Lets go of the held blocks their owners have attached.
     void ReleaseAttached();
@@ -61,8 +66,8 @@ private:
     enum class Walk { Put, Vanished, Retry, Failed };
     enum class Step { Moved, Retry, Grow };
 
-    Walk WalkAndPut(int32_t queueId, COEvent* event, bool mayRetry);
-    bool OpenFirst(int32_t queueId, Position* at, Walk* failure);
+    Walk WalkAndPut(int32_t queueId, int32_t owner, COEvent* event, bool mayRetry);
+    bool OpenFirst(int32_t queueId, int32_t owner, Position* at, Walk* failure);
     bool PutInFreeSlot(Position& at, const COEvent& event, bool hold);
     Step StepToNext(Position& at, bool* hold, bool mayRetry);
     Position FindNext(int32_t nextId);

@@ -33,7 +33,9 @@ public:
     // Clears the queue's entries and lets go of this process's reference.
     void Leave(int32_t queueId);
 
-    // Calls put(queueId) for every entry under the table's lock, clearing the
+    // Calls put(queueId, owner) for every entry under the table's lock, with
+    // the owner word the entry records (0 when its owner recorded none),
+    // clearing the
     // entries put refuses and those that are damage. Entries whose owner has
     // ended are cleared without a put and listed in `ofGoneOwners`, whose
     // queues the caller then drains.
@@ -54,7 +56,7 @@ public:
                 continue;
             }
             // Segment 0 is the root slot, so a queue id below 1 is damage.
-            if (id < 0 || !put(id)) {
+            if (id < 0 || !put(id, array->entries[i].reserved)) {
                 array->entries[i].queueId = 0;
                 array->entries[i].reserved = 0;
             }

@@ -10,10 +10,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 namespace {
-// A waiting lock polls this long before its first sleep.
+// A waiting lock polls this long before it gives the processor away, then
+// yields it this long in all before its first sleep: a holder that was
+// preempted on a busy machine gets a core back at once, where a sleep would
+// cost the waiter a whole poll interval.
 constexpr std::chrono::microseconds spinTime{10};
+constexpr std::chrono::microseconds yieldTime{2000};
 constexpr int spinsBetweenClockReads = 16;
 constexpr uint32_t pollIntervalMs = 10;
 // Far longer than any holder keeps a lock: only then is the holder asked after.
@@ -34,24 +39,34 @@ void NoteWait(std::atomic<uint32_t>& longest, uint32_t waitedMs)
 bool SharedSpinLock::Lock(Header& header, int timeoutMs, Repair repair)
 {
     int32_t& word = header.lock;
-    const uint32_t waitStart = platform::MillisecondClock();
-    bool spinning = true;
+    // The clocks are read only once the lock is found held.
+    bool waiting = false;
+    uint32_t waitStart = 0;
+    std::chrono::steady_clock::time_point spinStart;
     bool slept = false;
-    const auto spinStart = std::chrono::steady_clock::now();
     int32_t watchedHolder = 0;
     uint64_t watchedSince = 0;
     for (;;) {
         while (sharedLoad(word) >= 0) {
-            if (spinning) {
+            if (!waiting) {
+                waiting = true;
+                waitStart = platform::MillisecondClock();
+                spinStart = std::chrono::steady_clock::now();
+            }
+            const auto spun = std::chrono::steady_clock::now() - spinStart;
+            if (spun < spinTime) {
                 for (int i = 0; i < spinsBetweenClockReads; ++i) {
                     platform::CpuRelax();
                 }
-                spinning = std::chrono::steady_clock::now() - spinStart < spinTime;
                 continue;
             }
             const uint32_t waited = platform::MillisecondClock() - waitStart;
             if (timeoutMs != 0 && waited > static_cast<uint32_t>(timeoutMs)) {
                 return false;
+            }
+            if (spun < yieldTime) {
+                std::this_thread::yield();
+                continue;
             }
             const int32_t holder = sharedLoad(header.reserved);
             if (holder != watchedHolder) {
