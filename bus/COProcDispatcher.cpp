@@ -21,6 +21,8 @@ constexpr int32_t dataHeaderSize = static_cast<int32_t>(sizeof(COProcDispatcher:
 constexpr size_t nameBufferSize = 260;
 // Kept views are let go every few milliseconds.
 constexpr uint32_t keptSweepIntervalMs = 5;
+// A kept view of a peer's data block goes after this many sweeps unused.
+constexpr int dataViewIdleSweeps = 200;
 } // namespace
 
 COProcDispatcher::COProcDispatcher() : COProcDispatcher(nullptr) {}
@@ -210,9 +212,10 @@ void COProcDispatcher::SweepKeptViews()
     }
     lastSweep = now;
     queueHeap->SweepKept();
-    // A data block's number is never named again once its creator has let it
-    // go, so a view used since the last sweep may stay for the next one.
-    ProcessDataHeap::Get()->SweepKept(true);
+    // A data block's creator marks it before it lets it go, so a kept view
+    // can stay while it is in use: senders cycle through their spare blocks,
+    // and reopening each one costs more than its bytes.
+    ProcessDataHeap::Get()->SweepKept(dataViewIdleSweeps);
     dataBlocks->TrimSpares(now);
 }
 

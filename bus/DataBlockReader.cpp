@@ -30,7 +30,7 @@ DataBlockReader::Header* DataBlockReader::Map(FileMappingHeap& heap, const OwnDa
     if (found == FileMappingHeap::KeptResult::Failed) {
         // Out of descriptors or address space, most likely with views kept
         // for later: let them go and try once more rather than drop the event.
-        heap.SweepKept(false);
+        heap.SweepKept(0);
         found = heap.MapKept(id, cookie, false);
     }
     if (found != FileMappingHeap::KeptResult::Mapped) {

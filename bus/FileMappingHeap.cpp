@@ -234,7 +234,7 @@ bool FileMappingHeap::WouldOpen(long id)
     return kept->WouldOpen(id);
 }
 
-void FileMappingHeap::SweepKept(bool keepUsed)
+void FileMappingHeap::SweepKept(int keepIdle)
 {
-    kept->Sweep(keepUsed);
+    kept->Sweep(keepIdle);
 }

@@ -57,10 +57,11 @@ public:
     void ForgetKept(MappedSegment* record);
     // True when MapKept of the number would open the segment now.
     bool WouldOpen(long id);
-    // Lets go of every kept view, or with keepUsed of those not used since the
-    // last sweep. Called every few milliseconds, so that views kept by several
-    // processes cannot keep a segment alive for each other for longer.
-    void SweepKept(bool keepUsed = false);
+    // Lets go of the kept views not used in the last keepIdle sweeps (with 0,
+    // of every kept view not in use), and of those whose first word reads 0.
+    // Called every few milliseconds, so that views kept by several processes
+    // cannot keep a segment alive for each other for longer.
+    void SweepKept(int keepIdle = 0);
     // Removes the heap's segments that no process holds any more, left by
     // processes that ended without closing them, and names them. The last
     // heap of a name does this as it goes.

@@ -11,6 +11,9 @@ namespace {
 // Map asks for this much: an existing segment opens at its own size, a
 // vanished one comes back as a fresh zeroed word.
 constexpr uint32_t mapRequestSize = 4;
+// Beyond this many kept views every view not in use goes at a sweep, however
+// recently it was used: each costs a descriptor and an address range.
+constexpr size_t keptLimit = 1024;
 } // namespace
 
 KeptViews::KeptViews(FileMappingHeap& heap) : heap(heap), canAskHolders(platform::SharedSegment::CanTellHolders()) {}
@@ -42,7 +45,7 @@ KeptViews::Result KeptViews::Map(long id, MappedSegment** record, bool askHolder
     if (found != views.end() && !found->second.forgotten) {
         View& view = found->second;
         if (!askHolders || view.inUse > 0 || !view.record->IsSoleHolder()) {
-            view.used = true;
+            view.idleSweeps = 0;
             ++view.inUse;
             *record = view.record;
             return Result::Mapped;
@@ -65,7 +68,7 @@ KeptViews::Result KeptViews::Map(long id, MappedSegment** record, bool askHolder
         heap.CloseRecord(opened);
         return created ? Result::Vanished : Result::Failed;
     }
-    views.emplace(id, View{opened, true, 1, false});
+    views.emplace(id, View{opened, 0, 1, false});
     *record = opened;
     return Result::Mapped;
 }
@@ -120,16 +123,19 @@ bool KeptViews::IsStale(const View& view) const
            sharedLoad(*static_cast<int32_t*>(view.record->View())) == 0;
 }
 
-void KeptViews::Sweep(bool keepUsed)
+void KeptViews::Sweep(int keepIdle)
 {
     std::lock_guard<std::mutex> keeping(lock);
-    const auto goes = [this, keepUsed](const View& view) {
-        return view.inUse == 0 && (!keepUsed || !view.used || IsStale(view));
+    if (views.size() > keptLimit) {
+        keepIdle = 0;
+    }
+    const auto goes = [this, keepIdle](const View& view) {
+        return view.inUse == 0 && (view.idleSweeps >= keepIdle || IsStale(view));
     };
     const bool any = std::any_of(views.begin(), views.end(), [&goes](const auto& entry) { return goes(entry.second); });
     if (!any) {
         for (auto& [id, view] : views) {
-            view.used = false;
+            ++view.idleSweeps;
         }
         return;
     }
@@ -139,7 +145,7 @@ void KeptViews::Sweep(bool keepUsed)
             heap.CloseRecord(entry->second.record);
             entry = views.erase(entry);
         } else {
-            entry->second.used = false;
+            ++entry->second.idleSweeps;
             ++entry;
         }
     }

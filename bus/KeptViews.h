@@ -44,9 +44,10 @@ public:
     void Forget(MappedSegment* record);
     // True when Map of the number would open the segment now.
     bool WouldOpen(long id);
-    // Lets go of every view, or with keepUsed of those not used since the
-    // last sweep; and of every view whose first word reads 0.
-    void Sweep(bool keepUsed);
+    // Lets go of the views not used in the last keepIdle sweeps (with 0, of
+    // every view), and of every view whose first word reads 0; never of a
+    // view in use.
+    void Sweep(int keepIdle);
     void CloseAll();
 
 private:
@@ -54,7 +55,7 @@ private:
 
     struct View {
         MappedSegment* record;
-        bool used;      // since the last sweep
+        int idleSweeps; // sweeps since it was last used
         int inUse;      // Map calls not yet matched by Done; a view in use stays
         bool forgotten; // goes once nobody uses it
     };

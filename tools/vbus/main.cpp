@@ -19,6 +19,8 @@ namespace {
 // How long a sender keeps serving its data blocks for the other processes
 // before it gives up on a peer that never drains.
 constexpr uint32_t drainLimitMs = 10000;
+// send takes its own copies of the events after every this many.
+constexpr long ownDrainInterval = 256;
 // status watches held locks this long to tell how long they stay held.
 constexpr uint32_t statusWatchMs = 250;
 
@@ -40,6 +42,11 @@ int Send(const BusCommand& command, COProcDispatcher& dispatcher)
         void* data = payload.empty() ? reinterpret_cast<void*>(static_cast<intptr_t>(value)) : payload.data();
         CommonObjectEventManager::staticSendEvent(0, dispatcher.GetID(), command.code, data,
                                                   static_cast<int>(payload.size()), command.route);
+        // Taking our own copies now and then lets the data blocks that every
+        // process has taken serve the next events, instead of new ones.
+        if ((i + 1) % ownDrainInterval == 0) {
+            CommonObjectEventManager::staticDispatchEvents(0);
+        }
     }
     if (dispatcher.EventsNotPut() != 0) {
         std::fprintf(stderr, "vbus: %u of %ld events could not be put: the other processes did not take their data\n",
