@@ -11,6 +11,7 @@
 #include "bus/SharedSpinLock.h"
 #include "events/CommonObjectEventManager.h"
 #include "foundation/AnimTime.h"
+#include <algorithm>
 
 #include <cstdio>
 #include <filesystem>
@@ -113,18 +114,21 @@ void Report(const ChaosReceiver& receiver, long put)
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: bus_chaos_peer BUS PEER STOPFILE [--pause-at SITE] [--burst N]\n");
+        std::fprintf(stderr, "usage: bus_chaos_peer BUS PEER STOPFILE [--pause-at SITE] [--burst N] [--recycle N]\n");
         return 2;
     }
     const std::string bus = argv[1];
     const auto peer = static_cast<unsigned int>(std::stoul(argv[2]));
     const std::string stopFile = argv[3];
     long burst = 0;
+    long round = 1; // events put between two passes of the event loop
     for (int i = 4; i + 1 < argc; i += 2) {
         if (std::string(argv[i]) == "--pause-at") {
             LockPauseHook::Arm(argv[i + 1]);
         } else if (std::string(argv[i]) == "--burst") {
             burst = std::stol(argv[i + 1]);
+        } else if (std::string(argv[i]) == "--recycle") {
+            round = std::max(std::stol(argv[i + 1]), 1L);
         }
     }
     CommonObjectEventManager manager;
@@ -143,7 +147,9 @@ int main(int argc, char** argv)
             lastReport = animTimeGetTime();
             ReportWaits();
         }
-        Put(id, chaos::numberedBase + peer, ++put);
+        for (long i = 0; i < round; ++i) {
+            Put(id, chaos::numberedBase + peer, ++put);
+        }
         CommonObjectEventManager::staticDispatchEvents(0);
         utilSleep(1);
     }
