@@ -2,7 +2,9 @@
 #include "BusPeek.h"
 #include "BusTest.h"
 #include "RecordingReceiver.h"
+#include "bus/FileMappingHeap.h"
 #include "bus/HeapCounters.h"
+#include "bus/MappedSegment.h"
 #include "foundation/AnimTime.h"
 
 #include <gtest/gtest.h>
@@ -289,6 +291,39 @@ TEST_F(COProcDispatcherTest, DeliveredDataBlocksServeTheNextBurstThenGoBack)
         Pump();
     }
     EXPECT_GE(burst(), 90u);
+}
+
+// Tests that blocks of a page or more serve later events of near sizes, and
+// that a peer's kept view of a block does not keep it alive once its creator
+// has let it go.
+TEST_F(COProcDispatcherTest, PeersKeptViewsLetGoOfBlocksTheirCreatorFreed)
+{
+    Attach();
+    RecordingReceiver& second = AttachOther();
+    BusPeek peek(name);
+    PutData(0x940, "small"); // its block has number 0, which a vanished block shows too
+    Pump();
+    PutData(0x941, std::string(5000, 'b'));
+    const int32_t block = BusPeek::Slot(peek.Block(peek.QueueIds().at(0)), 0)->data;
+    Pump(); // sut delivers, then `other` through a view it keeps
+    Pump(); // sut finds the block delivered everywhere: a spare
+    const HeapCounters before = heapCountersNow();
+    PutData(0x942, std::string(6000, 'c'));
+    EXPECT_EQ((heapCountersNow() - before).segmentsCreated, 0u);
+    Pump();
+    Pump();
+    ASSERT_EQ(second.events.size(), 3u);
+    EXPECT_EQ(second.events[2].bytes, std::string(6000, 'c'));
+
+    sut.reset();
+    utilSleep(10);
+    Pump(); // `other` sweeps its kept views
+    FileMappingHeap dataHeap("COProcDispatcherHeap", nullptr, 0);
+    MappedSegment* cookie = nullptr;
+    const auto* header = static_cast<const COProcDispatcher::Header*>(dataHeap.Map(block, &cookie));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->id, 0) << "the freed block is still alive";
+    dataHeap.Unmap(cookie);
 }
 
 // Tests that the last dispatcher of a name takes every shared object of the
