@@ -229,9 +229,9 @@ void FileMappingHeap::ForgetKept(MappedSegment* record)
     kept->Forget(record);
 }
 
-bool FileMappingHeap::WouldOpen(long id)
+bool FileMappingHeap::WouldOpen(long id, bool askHolders)
 {
-    return kept->WouldOpen(id);
+    return kept->WouldOpen(id, askHolders);
 }
 
 void FileMappingHeap::SweepKept(int keepIdle)

@@ -55,8 +55,8 @@ public:
     KeptResult MapKept(long id, MappedSegment** record, bool askHolders = true);
     void DoneKept(MappedSegment* record);
     void ForgetKept(MappedSegment* record);
-    // True when MapKept of the number would open the segment now.
-    bool WouldOpen(long id);
+    // True when MapKept of the number would open a segment and keep its view.
+    bool WouldOpen(long id, bool askHolders = false);
     // Lets go of the kept views not used in the last keepIdle sweeps (with 0,
     // of every kept view not in use), and of those whose first word reads 0.
     // Called every few milliseconds, so that views kept by several processes

@@ -109,8 +109,11 @@ void KeptViews::Forget(MappedSegment* record)
     Done(record);
 }
 
-bool KeptViews::WouldOpen(long id)
+bool KeptViews::WouldOpen(long id, bool askHolders)
 {
+    if (askHolders && !canAskHolders) {
+        return false; // such a view is not kept
+    }
     std::lock_guard<std::mutex> keeping(lock);
     return views.find(id) == views.end();
 }

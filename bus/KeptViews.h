@@ -42,8 +42,8 @@ public:
     // Done, and the kept view goes as soon as nobody uses it: its segment was
     // let go by its creator.
     void Forget(MappedSegment* record);
-    // True when Map of the number would open the segment now.
-    bool WouldOpen(long id);
+    // True when Map of the number would open a segment and keep its view.
+    bool WouldOpen(long id, bool askHolders);
     // Lets go of the views not used in the last keepIdle sweeps (with 0, of
     // every view), and of every view whose first word reads 0; never of a
     // view in use.

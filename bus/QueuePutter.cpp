@@ -29,7 +29,7 @@ void QueuePutter::OpenQueuesAhead(COProcDispatcher::QueueArray& table)
     for (COProcDispatcher::QueueEntry& entry : table.entries) {
         const int32_t id = std::atomic_ref<int32_t>(entry.queueId).load(std::memory_order_relaxed);
         const int32_t owner = std::atomic_ref<int32_t>(entry.reserved).load(std::memory_order_relaxed);
-        if (id > 0 && id != own.Id() && heap.WouldOpen(id)) {
+        if (id > 0 && id != own.Id() && heap.WouldOpen(id, owner == 0)) {
             MappedSegment* record = nullptr;
             heap.MapKept(id, &record, owner == 0);
             heap.DoneKept(record);
