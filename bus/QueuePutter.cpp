@@ -63,8 +63,10 @@ QueuePutter::Walk QueuePutter::WalkAndPut(int32_t queueId, int32_t owner, COEven
     LockBlock(at.block);
     bool hold = false;
     walked.assign(1, queueId);
+    passedUnattached.clear();
     for (;;) {
         if (PutInFreeSlot(at, *event, hold)) {
+            HoldPassedBlocks();
             return Walk::Put;
         }
         const Step step = StepToNext(at, &hold, mayRetry);
@@ -72,8 +74,43 @@ QueuePutter::Walk QueuePutter::WalkAndPut(int32_t queueId, int32_t owner, COEven
             return Walk::Retry;
         }
         if (step == Step::Grow) {
-            return Grow(at, *event, mayRetry);
+            if (hold) {
+                passedUnattached.push_back({nullptr, walked.back(), at.capacity}); // the block grown from
+            }
+            const Walk grown = Grow(at, *event, mayRetry);
+            if (grown == Walk::Put) {
+                HoldPassedBlocks();
+            }
+            return grown;
         }
+    }
+}
+
+// The blocks a put passed on its way that their owner has not attached yet
+// are held too, not only the one it wrote into: if the sender that chained
+// one on dies, its link is the only way to the blocks behind it, which hold
+// this and other senders' events. Mapped once no lock is held; the walk's
+// kept views keep them alive until then.
+void QueuePutter::HoldPassedBlocks()
+{
+    for (const BlockView& passed : passedUnattached) {
+        Hold(passed.id, passed.capacity);
+    }
+    passedUnattached.clear();
+}
+
+void QueuePutter::Hold(int32_t id, int32_t capacity)
+{
+    if (std::any_of(held.begin(), held.end(), [id](const BlockView& view) { return view.id == id; })) {
+        return;
+    }
+    if (auto* view = static_cast<EventQueueBlock*>(heap.Map(id))) {
+        if (!StillMatches(view, id, capacity)) {
+            heap.Free(view); // gone meanwhile: nothing to hold
+            return;
+        }
+        held.push_back({view, id, capacity});
+        heldFor[id] = walked.front();
     }
 }
 
@@ -114,13 +151,8 @@ bool QueuePutter::PutInFreeSlot(Position& at, const COEvent& event, bool hold)
     UnlockBlock(at.block);
     // A block its owner has not attached lives on a view of ours until it
     // does; the kept view may go at any sweep, so hold one of its own.
-    const int32_t id = walked.back();
-    const bool listed = std::any_of(held.begin(), held.end(), [id](const BlockView& view) { return view.id == id; });
-    if (hold && !listed) {
-        if (auto* view = static_cast<EventQueueBlock*>(heap.Map(id))) {
-            held.push_back({view, id, at.capacity});
-            heldFor[id] = walked.front();
-        }
+    if (hold) {
+        Hold(walked.back(), at.capacity);
     }
     heap.DoneKept(at.record);
     return true;
@@ -155,6 +187,11 @@ QueuePutter::Step QueuePutter::StepToNext(Position& at, bool* hold, bool mayRetr
         return Step::Grow;
     }
     LockBlock(next.block);
+    if (*hold) {
+        // Reached through a link its owner has not attached: held once the
+        // put is done, and kept mapped meanwhile.
+        passedUnattached.push_back({nullptr, walked.back(), at.capacity});
+    }
     if (at.block->nextBlock == 0) {
         *hold = true;
     }

@@ -21,8 +21,10 @@ class OwnQueue;
 // lock until it holds the next one's, and writes into the first free slot. A
 // full chain grows by a block twice as large (up to the largest capacity),
 // written and linked in under the last block's lock. A block a put chained on,
-// or found chained on but not yet attached, is held here (a view of our own
-// keeps it alive) until its owner attaches it and so counts a reference.
+// wrote into or passed, reached through a link its owner has not attached, is
+// held here (a view of our own keeps it alive) until its owner attaches it and
+// so counts a reference: the chain behind it must not vanish with the sender
+// that chained it on.
 // Opening or creating a segment never happens while a block is locked: a walk
 // that needs one lets go, does it first and walks again, a few times at most.
 // Other queues' blocks are reached through the queue heap's kept views. A
@@ -73,6 +75,8 @@ private:
     Position FindNext(int32_t nextId);
     Walk Grow(Position& at, const COEvent& event, bool mayRetry);
     void LeaveBlock(Position& at);
+    void HoldPassedBlocks();
+    void Hold(int32_t id, int32_t capacity);
     EventQueueBlock* ViewAtHand(int32_t id, int32_t* capacity) const;
     void KeepChainFrom(int32_t id);
     void AddSpareBlock(int32_t capacity);
@@ -89,4 +93,7 @@ private:
     std::vector<procqueue::BlockView> spares;
     // Blocks a put has passed, so that a chain leading back into itself ends.
     std::vector<int32_t> walked;
+    // Blocks the put passed that were reached through a link their owner has
+    // not attached, to be held once it is done (views not yet mapped).
+    std::vector<procqueue::BlockView> passedUnattached;
 };
