@@ -62,6 +62,9 @@ protected:
             Book();
             if (event->Value() == index) {
                 std::string text = Report();
+                if (text.empty()) {
+                    text = "peer " + std::to_string(index) + " took no events\n";
+                }
                 CommonObjectEventManager::staticSendEvent(0, dispatcher, costReport, text.data(),
                                                           static_cast<int>(text.size()), 0);
             }
