@@ -4,6 +4,7 @@
 #include "events/CommonObjectEventManager.h"
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -94,9 +95,9 @@ private:
             if (events[which] == 0) {
                 continue;
             }
-            const auto name = CaseName(static_cast<BenchCase>(which));
-            text += "peer " + std::to_string(index) + " " + name + std::string(28 - std::string(name).size(), ' ') +
-                    BusCases::CostsPerEvent(costs[which], static_cast<double>(events[which])) + " per event, " +
+            char head[64];
+            std::snprintf(head, sizeof head, "peer %d %-28s ", index, CaseName(static_cast<BenchCase>(which)));
+            text += head + BusCases::CostsPerEvent(costs[which], static_cast<double>(events[which])) + " per event, " +
                     std::to_string(events[which]) + " events\n";
         }
         return text;
