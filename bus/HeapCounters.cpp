@@ -1,5 +1,7 @@
 #include "bus/HeapCounters.h"
 
+#include "platform/LockCallCounter.h"
+
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -17,7 +19,8 @@ uint64_t Count(HeapCost cost)
 HeapCounters heapCountersNow()
 {
     return {Count(HeapCost::SegmentCreated), Count(HeapCost::SegmentOpened), Count(HeapCost::View),
-            Count(HeapCost::Unmap),          Count(HeapCost::MutexAcquired), Count(HeapCost::LockSleep)};
+            Count(HeapCost::Unmap),          Count(HeapCost::MutexAcquired), Count(HeapCost::LockSleep),
+            platform::LockCallsMade()};
 }
 
 HeapCounters operator-(const HeapCounters& later, const HeapCounters& earlier)
@@ -27,7 +30,8 @@ HeapCounters operator-(const HeapCounters& later, const HeapCounters& earlier)
             later.views - earlier.views,
             later.unmaps - earlier.unmaps,
             later.mutexAcquisitions - earlier.mutexAcquisitions,
-            later.lockSleeps - earlier.lockSleeps};
+            later.lockSleeps - earlier.lockSleeps,
+            later.flockCalls - earlier.flockCalls};
 }
 
 void heapCount(HeapCost cost)

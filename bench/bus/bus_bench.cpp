@@ -1,16 +1,22 @@
 // The cross-process bus against a Unix-domain socket pair, in one run: one-way
-// throughput without data and with 64 bytes, and the round trip of a ping the
-// other process answers. The peers are this program started again; on the
-// bus both sides drain in a tight loop. The socket is measured twice: with a
-// receiver that reads whatever is there in 64 KiB reads and takes the
-// messages out of its buffer, as a socket program would (the baseline of the
-// closing ratios), and with one that reads each message's record and data
-// by separate reads. Senders write one message per call on both. The heap's
-// costs per event are reported for this side as counters and for the peer at
-// the end.
+// throughput without data, with 64 bytes (also with a sender that drains its
+// own queue after every put or every 256 puts) and with 4 KiB, a fan-out to
+// three receivers, and the round trip of a ping the other process answers.
+// The peers are this program started again; a bus peer that finds nothing to
+// deliver yields its time slice. The fan-out runs on a bus of its own with
+// three peers, after the one-way bus and its peer have ended, so every other
+// case has exactly one peer and no idle process competes for the cores.
+//
+// The socket is measured with a receiver that reads whatever is there in
+// 64 KiB reads and takes the messages out of its buffer, as a socket program
+// would (the baseline of the closing ratios), and for the older cases also
+// with one that reads each message's record and data by separate reads.
+// Senders write one message per call on both; the fan-out's socket sender
+// writes each message to each of three sockets. The heap's costs per event
+// are reported for this side as counters and for the peers at the end.
 
 #include "BusBenchCodes.h"
-#include "bus/COProcDispatcher.h"
+#include "BusCases.h"
 #include "events/CommonObjectEventManager.h"
 #include "platform/ChildProcess.h"
 #include "platform/MessageSocket.h"
@@ -20,10 +26,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace busbench;
 
@@ -31,55 +37,25 @@ namespace {
 
 constexpr int batchSize = 500;
 
-// Counts the peer's answers arriving on this side of the bus.
-class Answers : public CommonObjectBase {
-public:
-    long acks = 0;
-    long pongs = 0;
-    long hellos = 0;
-
-protected:
-    bool HandleEvent(COEvent* event) override
-    {
-        if (event->eventCode == EVENT_IDLE) {
-            return CommonObjectBase::HandleEvent(event);
-        }
-        acks += event->eventCode == batchAcked;
-        pongs += event->eventCode == pong;
-        hellos += event->eventCode == hello;
-        return true;
-    }
-};
-
-struct BusSide {
-    std::string name = "vbusbench" + std::to_string(platform::CurrentProcessId());
-    std::string peerOutput = "/tmp/" + name + "-peer.txt";
-    std::unique_ptr<COProcDispatcher> dispatcher;
-    Answers answers;
-    platform::ChildProcess peer;
-};
-
 struct SocketSide {
     const char* peerMode; // the peer's command-line switch
-    const char* rateKey;  // its rates are kept as rateKey + " " + what
     platform::MessageSocket socket;
     platform::ChildProcess peer;
 };
 
-BusSide* bus = nullptr;
+std::string self;
+BusCases* oneWay = nullptr;
+BusCases* fanOut = nullptr;
+std::vector<std::string> peerLines;
 SocketSide* largeReads = nullptr;
 SocketSide* messageWise = nullptr;
+std::vector<SocketSide*> fanOutSockets;
 // Events (or round trips) per second of each benchmark's last run, for the ratios.
 std::map<std::string, double> rates;
 
-void Pump()
+double Seconds(std::chrono::steady_clock::time_point start)
 {
-    CommonObjectEventManager::staticDispatchEvents(0);
-}
-
-void Put(unsigned int code, void* data, int size)
-{
-    CommonObjectEventManager::staticSendEvent(0, bus->dispatcher->GetID(), code, data, size, 0);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void SetHeapCounters(benchmark::State& state, const HeapCounters& spent, double events)
@@ -89,159 +65,184 @@ void SetHeapCounters(benchmark::State& state, const HeapCounters& spent, double 
     state.counters["maps/ev"] = spent.views / events;
     state.counters["unmaps/ev"] = spent.unmaps / events;
     state.counters["mutex/ev"] = spent.mutexAcquisitions / events;
+    state.counters["flock/ev"] = spent.flockCalls / events;
     state.counters["lock sleeps"] = static_cast<double>(spent.lockSleeps);
 }
 
-double Seconds(std::chrono::steady_clock::time_point start)
+// The bus a case runs on. The fan-out's bus starts at its first case, once
+// the one-way bus has ended; cases registered after it cannot run.
+BusCases* BusFor(BenchCase which, benchmark::State& state)
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (which != BenchCase::FanOut) {
+        if (!oneWay->IsRunning()) {
+            state.SkipWithError("the one-way bus has ended: the fan-out cases run last");
+            return nullptr;
+        }
+        return oneWay;
+    }
+    if (!fanOut->IsRunning()) {
+        for (std::string& line : oneWay->Finish()) {
+            peerLines.push_back(std::move(line));
+        }
+        if (!fanOut->Start(self)) {
+            state.SkipWithError("the fan-out peers did not start");
+            return nullptr;
+        }
+    }
+    return fanOut;
 }
 
-// With drainEachPut the sender also serves its own queue after every put, as
-// a sender in a tight loop would; its delivered data blocks are then reused.
-void BusThroughput(benchmark::State& state, bool withData, bool drainEachPut = false)
+void BusThroughput(benchmark::State& state, BenchCase which, int dataSize, int drainEvery)
 {
-    char payload[dataBytes];
-    std::memset(payload, 0x2a, sizeof payload);
+    BusCases* bus = BusFor(which, state);
+    if (bus == nullptr) {
+        return;
+    }
+    bus->BeginCase(which);
     const HeapCounters before = heapCountersNow();
     const auto start = std::chrono::steady_clock::now();
     long events = 0;
     for (auto _ : state) {
-        const long acked = bus->answers.acks;
-        for (int i = 0; i < batchSize; ++i) {
-            Put(withData ? dataEvent : plainEvent, withData ? payload : nullptr, withData ? dataBytes : 0);
-            if (drainEachPut) {
-                Pump();
-            }
-        }
-        CommonObjectEventManager::staticSendEvent(0, bus->dispatcher->GetID(), batchEnd,
-                                                  reinterpret_cast<void*>(static_cast<intptr_t>(batchSize)), 0, 0);
-        while (bus->answers.acks == acked) {
-            Pump();
-        }
-        events += batchSize;
-    }
-    rates[drainEachPut ? "data drained" : withData ? "data" : "plain"] = events / Seconds(start);
-    state.SetItemsProcessed(events);
-    SetHeapCounters(state, heapCountersNow() - before, static_cast<double>(events));
-}
-
-void BM_BusThroughputNoData(benchmark::State& state)
-{
-    BusThroughput(state, false);
-}
-
-void BM_BusThroughput64Bytes(benchmark::State& state)
-{
-    BusThroughput(state, true);
-}
-
-void BM_BusThroughput64BytesDrainingEachPut(benchmark::State& state)
-{
-    BusThroughput(state, true, true);
-}
-
-void BM_BusPingRoundTrip(benchmark::State& state)
-{
-    const HeapCounters before = heapCountersNow();
-    const auto start = std::chrono::steady_clock::now();
-    long trips = 0;
-    for (auto _ : state) {
-        const long answered = bus->answers.pongs;
-        Put(ping, nullptr, 0);
-        while (bus->answers.pongs == answered) {
-            Pump();
-        }
-        ++trips;
-    }
-    rates["ping"] = trips / Seconds(start);
-    state.SetItemsProcessed(trips);
-    SetHeapCounters(state, heapCountersNow() - before, static_cast<double>(trips));
-}
-
-enum class Reader { LargeReads, MessageByMessage };
-
-SocketSide& SocketOf(Reader reader)
-{
-    return reader == Reader::LargeReads ? *largeReads : *messageWise;
-}
-
-void BM_SocketThroughput(benchmark::State& state, Reader reader, bool withData)
-{
-    SocketSide& sockets = SocketOf(reader);
-    char message[sizeof(WireRecord) + dataBytes] = {};
-    WireRecord record{};
-    record.eventCode = withData ? dataEvent : plainEvent;
-    record.dataSize = withData ? dataBytes : 0;
-    std::memcpy(message, &record, sizeof record);
-    const size_t size = sizeof record + (withData ? dataBytes : 0);
-    const auto start = std::chrono::steady_clock::now();
-    long events = 0;
-    for (auto _ : state) {
-        for (int i = 0; i < batchSize; ++i) {
-            sockets.socket.Send(message, size);
-        }
-        WireRecord end{};
-        end.eventCode = batchEnd;
-        end.data = batchSize;
-        sockets.socket.Send(&end, sizeof end);
-        WireRecord answer{};
-        if (!sockets.socket.Receive(&answer, sizeof answer)) {
-            state.SkipWithError("the socket peer has gone");
+        if (!bus->Batch(batchSize, dataSize, drainEvery)) {
+            state.SkipWithError("a bus peer did not answer");
             return;
         }
         events += batchSize;
     }
-    rates[std::string(sockets.rateKey) + (withData ? " data" : " plain")] = events / Seconds(start);
+    rates[CaseName(which)] = events / Seconds(start);
+    state.SetItemsProcessed(events);
+    SetHeapCounters(state, heapCountersNow() - before, static_cast<double>(events));
+}
+
+void BM_BusThroughput(benchmark::State& state, BenchCase which)
+{
+    switch (which) {
+    case BenchCase::NoData:
+        return BusThroughput(state, which, 0, 0);
+    case BenchCase::Data64:
+        return BusThroughput(state, which, dataBytes, 0);
+    case BenchCase::Data64DrainEachPut:
+        return BusThroughput(state, which, dataBytes, 1);
+    case BenchCase::Data64DrainEvery256:
+        return BusThroughput(state, which, dataBytes, drainInterval);
+    case BenchCase::Data4KiB:
+        return BusThroughput(state, which, largeDataBytes, drainInterval);
+    default:
+        return BusThroughput(state, which, dataBytes, drainInterval);
+    }
+}
+
+void BM_BusPingRoundTrip(benchmark::State& state)
+{
+    BusCases* bus = BusFor(BenchCase::Ping, state);
+    if (bus == nullptr) {
+        return;
+    }
+    bus->BeginCase(BenchCase::Ping);
+    const HeapCounters before = heapCountersNow();
+    const auto start = std::chrono::steady_clock::now();
+    long trips = 0;
+    for (auto _ : state) {
+        if (!bus->Ping()) {
+            state.SkipWithError("the bus peer did not answer");
+            return;
+        }
+        ++trips;
+    }
+    rates[CaseName(BenchCase::Ping)] = trips / Seconds(start);
+    state.SetItemsProcessed(trips);
+    SetHeapCounters(state, heapCountersNow() - before, static_cast<double>(trips));
+}
+
+// The socket side of a case: every message goes to each of the sockets, and
+// each peer's acknowledgement of a batch is waited for.
+void SocketThroughput(benchmark::State& state, const std::vector<SocketSide*>& sockets, int dataSize,
+                      const std::string& rateKey)
+{
+    std::vector<char> message(sizeof(WireRecord) + static_cast<size_t>(dataSize));
+    WireRecord record{};
+    record.eventCode = dataSize > 0 ? dataEvent : plainEvent;
+    record.dataSize = dataSize;
+    std::memcpy(message.data(), &record, sizeof record);
+    const auto start = std::chrono::steady_clock::now();
+    long events = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < batchSize; ++i) {
+            for (SocketSide* side : sockets) {
+                side->socket.Send(message.data(), message.size());
+            }
+        }
+        WireRecord end{};
+        end.eventCode = batchEnd;
+        end.data = batchSize;
+        for (SocketSide* side : sockets) {
+            side->socket.Send(&end, sizeof end);
+        }
+        for (SocketSide* side : sockets) {
+            WireRecord answer{};
+            if (!side->socket.Receive(&answer, sizeof answer)) {
+                state.SkipWithError("a socket peer has gone");
+                return;
+            }
+        }
+        events += batchSize;
+    }
+    rates[rateKey] = events / Seconds(start);
     state.SetItemsProcessed(events);
 }
 
-void BM_SocketPingRoundTrip(benchmark::State& state, Reader reader)
+void BM_SocketLargeReads(benchmark::State& state, int dataSize, const char* rateKey)
 {
-    SocketSide& sockets = SocketOf(reader);
+    SocketThroughput(state, {largeReads}, dataSize, rateKey);
+}
+
+void BM_SocketMessageByMessage(benchmark::State& state, int dataSize, const char* rateKey)
+{
+    SocketThroughput(state, {messageWise}, dataSize, rateKey);
+}
+
+void BM_SocketFanOut(benchmark::State& state)
+{
+    SocketThroughput(state, fanOutSockets, dataBytes, "socket fan-out");
+}
+
+void BM_SocketPingRoundTrip(benchmark::State& state, SocketSide** side, const char* rateKey)
+{
     WireRecord request{};
     request.eventCode = ping;
     const auto start = std::chrono::steady_clock::now();
     long trips = 0;
     for (auto _ : state) {
         WireRecord answer{};
-        sockets.socket.Send(&request, sizeof request);
-        if (!sockets.socket.Receive(&answer, sizeof answer)) {
+        (*side)->socket.Send(&request, sizeof request);
+        if (!(*side)->socket.Receive(&answer, sizeof answer)) {
             state.SkipWithError("the socket peer has gone");
             return;
         }
         ++trips;
     }
-    rates[std::string(sockets.rateKey) + " ping"] = trips / Seconds(start);
+    rates[rateKey] = trips / Seconds(start);
     state.SetItemsProcessed(trips);
 }
 
-BENCHMARK(BM_BusThroughputNoData)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SocketThroughput, NoData_LargeReads, Reader::LargeReads, false)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SocketThroughput, NoData_MessageByMessage, Reader::MessageByMessage, false)->UseRealTime();
-BENCHMARK(BM_BusThroughput64Bytes)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SocketThroughput, 64Bytes_LargeReads, Reader::LargeReads, true)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SocketThroughput, 64Bytes_MessageByMessage, Reader::MessageByMessage, true)->UseRealTime();
-BENCHMARK(BM_BusThroughput64BytesDrainingEachPut)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BusThroughput, NoData, BenchCase::NoData)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketLargeReads, NoData, 0, "socket plain")->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketMessageByMessage, NoData, 0, "message-wise plain")->UseRealTime();
+BENCHMARK_CAPTURE(BM_BusThroughput, 64Bytes, BenchCase::Data64)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BusThroughput, 64BytesDrainingEvery256, BenchCase::Data64DrainEvery256)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BusThroughput, 64BytesDrainingEachPut, BenchCase::Data64DrainEachPut)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketLargeReads, 64Bytes, dataBytes, "socket 64")->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketMessageByMessage, 64Bytes, dataBytes, "message-wise 64")->UseRealTime();
+BENCHMARK_CAPTURE(BM_BusThroughput, 4KiBDrainingEvery256, BenchCase::Data4KiB)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketLargeReads, 4KiB, largeDataBytes, "socket 4KiB")->UseRealTime();
 BENCHMARK(BM_BusPingRoundTrip)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SocketPingRoundTrip, LargeReads, Reader::LargeReads)->UseRealTime();
-BENCHMARK_CAPTURE(BM_SocketPingRoundTrip, MessageByMessage, Reader::MessageByMessage)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketPingRoundTrip, LargeReads, &largeReads, "socket ping")->UseRealTime();
+BENCHMARK_CAPTURE(BM_SocketPingRoundTrip, MessageByMessage, &messageWise, "message-wise ping")->UseRealTime();
+// Last: the fan-out's bus replaces the one-way bus.
+BENCHMARK_CAPTURE(BM_BusThroughput, FanOutTo3_64BytesDrainingEvery256, BenchCase::FanOut)->UseRealTime();
+BENCHMARK(BM_SocketFanOut)->UseRealTime();
 
-bool StartBusPeer(const char* self)
-{
-    bus->dispatcher = std::make_unique<COProcDispatcher>(bus->name.c_str());
-    bus->dispatcher->AddReceiver(bus->answers.GetID());
-    if (!bus->peer.Start(self, {"--bus-peer", bus->name}, bus->peerOutput)) {
-        return false;
-    }
-    const auto start = std::chrono::steady_clock::now();
-    while (bus->answers.hellos == 0 && Seconds(start) < 10) {
-        Pump();
-    }
-    return bus->answers.hellos != 0;
-}
-
-bool StartSocketPeer(const char* self, SocketSide& sockets)
+bool StartSocketPeer(SocketSide& sockets)
 {
     platform::MessageSocket peerEnd;
     if (!platform::MessageSocket::CreatePair(sockets.socket, peerEnd)) {
@@ -252,44 +253,40 @@ bool StartSocketPeer(const char* self, SocketSide& sockets)
     return started;
 }
 
-void StopPeers()
+void StopSocketPeer(SocketSide& sockets)
 {
-    Put(stop, nullptr, 0);
-    const auto start = std::chrono::steady_clock::now();
-    while (!bus->peer.Wait(0) && Seconds(start) < 15) {
-        Pump();
-    }
     WireRecord end{};
     end.eventCode = stop;
-    for (SocketSide* sockets : {largeReads, messageWise}) {
-        sockets->socket.Send(&end, sizeof end);
-        sockets->peer.Wait(5000);
-    }
+    sockets.socket.Send(&end, sizeof end);
+    sockets.peer.Wait(5000);
 }
 
-// Bus against the socket with 64 KiB reads, and beside it against the socket
-// read message by message.
-void Ratio(const char* what, const std::string& busRate, const std::string& socketWhat, bool roundTrip)
+// The bus against the socket with 64 KiB reads, with the target
+// beside it, and against the socket read message by message where measured.
+// Throughputs compare rates (higher is better for the bus), round trips
+// compare times (lower is better).
+void Ratio(BenchCase which, const std::string& socketKey, const char* target, const std::string& oldKey = {})
 {
-    const std::string fair = std::string(largeReads->rateKey) + " " + socketWhat;
-    const std::string old = std::string(messageWise->rateKey) + " " + socketWhat;
-    if (rates.count(busRate) == 0 || rates.count(fair) == 0 || rates.count(old) == 0) {
+    const std::string busKey = CaseName(which);
+    if (rates.count(busKey) == 0 || rates.count(socketKey) == 0) {
         return;
     }
-    auto ratio = [&](const std::string& socket) {
-        return roundTrip ? rates[socket] / rates[busRate] : rates[busRate] / rates[socket];
-    };
-    std::printf("%-24s bus %10.0f/s  socket %10.0f/s  %s %.3f  (message by message: socket %10.0f/s, %.3f)\n", what,
-                rates[busRate], rates[fair], roundTrip ? "round trip bus/socket" : "throughput bus/socket", ratio(fair),
-                rates[old], ratio(old));
+    const bool roundTrip = which == BenchCase::Ping;
+    auto ratio = [&](double socket) { return roundTrip ? socket / rates[busKey] : rates[busKey] / socket; };
+    std::printf("%-28s bus %9.0f/s  socket %9.0f/s  %s %.3f  target %-6s", busKey.c_str(), rates[busKey],
+                rates[socketKey], roundTrip ? "time bus/socket" : "rate bus/socket", ratio(rates[socketKey]), target);
+    if (!oldKey.empty() && rates.count(oldKey) != 0) {
+        std::printf("  (message by message: socket %9.0f/s, %.3f)", rates[oldKey], ratio(rates[oldKey]));
+    }
+    std::printf("\n");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "--bus-peer") == 0) {
-        return RunBusPeer(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "--bus-peer") == 0) {
+        return RunBusPeer(argv[2], std::atoi(argv[3]));
     }
     if (argc == 3 && std::strcmp(argv[1], "--socket-peer") == 0) {
         return RunSocketPeer(std::atoi(argv[2]));
@@ -299,31 +296,54 @@ int main(int argc, char** argv)
     }
     benchmark::Initialize(&argc, argv);
     CommonObjectEventManager manager;
-    BusSide busSide;
-    SocketSide largeReadSide{"--large-read-socket-peer", "socket"};
-    SocketSide messageWiseSide{"--socket-peer", "message-wise socket"};
-    bus = &busSide;
+    const std::string busName = "vbusbench" + std::to_string(platform::CurrentProcessId());
+    BusCases oneWayBus(busName, 1);
+    BusCases fanOutBus(busName + "fan", fanOutPeers);
+    SocketSide largeReadSide{"--large-read-socket-peer", {}, {}};
+    SocketSide messageWiseSide{"--socket-peer", {}, {}};
+    SocketSide fanOutSides[fanOutPeers] = {{"--large-read-socket-peer", {}, {}},
+                                           {"--large-read-socket-peer", {}, {}},
+                                           {"--large-read-socket-peer", {}, {}}};
+    self = platform::SiblingProgram("bus_bench");
+    oneWay = &oneWayBus;
+    fanOut = &fanOutBus;
     largeReads = &largeReadSide;
     messageWise = &messageWiseSide;
-    const std::string self = platform::SiblingProgram("bus_bench");
-    if (!StartBusPeer(self.c_str()) || !StartSocketPeer(self.c_str(), largeReadSide) ||
-        !StartSocketPeer(self.c_str(), messageWiseSide)) {
+    bool started = oneWayBus.Start(self) && StartSocketPeer(largeReadSide) && StartSocketPeer(messageWiseSide);
+    for (SocketSide& side : fanOutSides) {
+        started = started && StartSocketPeer(side);
+        fanOutSockets.push_back(&side);
+    }
+    if (!started) {
         std::fprintf(stderr, "bus_bench: the peer processes did not start\n");
         return 1;
     }
     benchmark::RunSpecifiedBenchmarks();
-    StopPeers();
-    busSide.dispatcher.reset();
-    std::printf("\n");
-    Ratio("one-way, no data", "plain", "plain", false);
-    Ratio("one-way, 64 bytes", "data", "data", false);
-    Ratio("64 bytes, sender drains", "data drained", "data", false);
-    Ratio("ping round trip", "ping", "ping", true);
-    std::ifstream peerReport(busSide.peerOutput);
-    for (std::string line; std::getline(peerReport, line);) {
-        std::printf("%s\n", line.c_str());
+    for (BusCases* bus : {oneWay, fanOut}) {
+        for (std::string& line : bus->Finish()) {
+            peerLines.push_back(std::move(line));
+        }
     }
-    std::remove(busSide.peerOutput.c_str());
+    StopSocketPeer(largeReadSide);
+    StopSocketPeer(messageWiseSide);
+    for (SocketSide& side : fanOutSides) {
+        StopSocketPeer(side);
+    }
+    std::printf("\n");
+    Ratio(BenchCase::NoData, "socket plain", ">= 1", "message-wise plain");
+    Ratio(BenchCase::Data64, "socket 64", "-", "message-wise 64");
+    Ratio(BenchCase::Data64DrainEachPut, "socket 64", "-", "message-wise 64");
+    Ratio(BenchCase::Data64DrainEvery256, "socket 64", ">= 0.5", "message-wise 64");
+    Ratio(BenchCase::Data4KiB, "socket 4KiB", ">= 0.25");
+    Ratio(BenchCase::FanOut, "socket fan-out", ">= 1");
+    Ratio(BenchCase::Ping, "socket ping", "<= 0.25", "message-wise ping");
+    std::printf("\nPer event, bus peers:\n");
+    for (const std::string& line : peerLines) {
+        std::printf("%s", line.c_str());
+        if (!line.empty() && line.back() != '\n') {
+            std::printf("\n");
+        }
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "platform/NamedMutex.h"
 
+#include "platform/LockCallCounter.h"
+
 #include <cerrno>
 #include <condition_variable>
 #include <fcntl.h>
@@ -49,6 +51,12 @@ bool NameLeadsTo(int fd)
 {
     struct stat held {};
     return fstat(fd, &held) == 0 && held.st_nlink > 0;
+}
+
+int CountedFlock(int fd, int operation)
+{
+    CountLockCall();
+    return flock(fd, operation);
 }
 
 } // namespace
@@ -114,7 +122,7 @@ void NamedMutex::Lock()
     }
     // Only the owning thread touches the descriptor from here on.
     for (;;) {
-        while (state->fd >= 0 && flock(state->fd, LOCK_EX) != 0 && errno == EINTR) {
+        while (state->fd >= 0 && CountedFlock(state->fd, LOCK_EX) != 0 && errno == EINTR) {
         }
         if (state->fd >= 0 && NameLeadsTo(state->fd)) {
             return;
@@ -142,7 +150,7 @@ void NamedMutex::Unlock()
     }
     if (--state->depth == 0) {
         if (state->fd >= 0) {
-            flock(state->fd, LOCK_UN);
+            CountedFlock(state->fd, LOCK_UN);
         }
         state->owner = std::thread::id();
         state->released.notify_all();

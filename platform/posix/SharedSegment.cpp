@@ -1,5 +1,7 @@
 #include "platform/SharedSegment.h"
 
+#include "platform/LockCallCounter.h"
+
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
@@ -24,11 +26,13 @@ std::string ObjectName(const char* name)
 
 bool TryExclusive(int fd)
 {
+    CountLockCall();
     return flock(fd, LOCK_EX | LOCK_NB) == 0;
 }
 
 void Shared(int fd)
 {
+    CountLockCall();
     flock(fd, LOCK_SH);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/UnheldSegments.h"
 
+#include "platform/LockCallCounter.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -49,6 +51,7 @@ std::vector<std::string> RemoveUnheldSegments(const std::string& family)
         }
         // Every holder keeps a shared lock: an exclusive one is had only when
         // nobody holds the segment.
+        CountLockCall();
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             shm_unlink(objectName.c_str());
             removed.push_back(name);
