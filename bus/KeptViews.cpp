@@ -80,8 +80,8 @@ void KeptViews::Done(MappedSegment* record)
     }
     {
         std::lock_guard<std::mutex> keeping(lock);
-        auto found = views.find(record->Number());
-        if (found != views.end() && found->second.record == record) {
+        const auto found = FindKept(record);
+        if (found != views.end()) {
             View& view = found->second;
             view.inUse = std::max(view.inUse - 1, 0);
             if (view.inUse == 0 && view.forgotten) {
@@ -101,12 +101,19 @@ void KeptViews::Forget(MappedSegment* record)
     }
     {
         std::lock_guard<std::mutex> keeping(lock);
-        auto found = views.find(record->Number());
-        if (found != views.end() && found->second.record == record) {
+        const auto found = FindKept(record);
+        if (found != views.end()) {
             found->second.forgotten = true;
         }
     }
     Done(record);
+}
+
+// The kept view the record is, or the end when it was mapped afresh.
+std::unordered_map<long, KeptViews::View>::iterator KeptViews::FindKept(const MappedSegment* record)
+{
+    const auto found = views.find(record->Number());
+    return found != views.end() && found->second.record == record ? found : views.end();
 }
 
 bool KeptViews::WouldOpen(long id, bool askHolders)
