@@ -261,7 +261,7 @@ void StopSocketPeer(SocketSide& sockets)
     sockets.peer.Wait(5000);
 }
 
-// The bus against the socket with 64 KiB reads, with the target
+// The bus against the socket with 64 KiB reads, with the target it must reach
 // beside it, and against the socket read message by message where measured.
 // Throughputs compare rates (higher is better for the bus), round trips
 // compare times (lower is better).
