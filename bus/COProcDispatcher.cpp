@@ -213,8 +213,8 @@ void COProcDispatcher::SweepKeptViews()
     lastSweep = now;
     queueHeap->SweepKept();
     // A data block's creator marks it before it lets it go, so a kept view
-    // can stay while it is in use: senders cycle through their spare blocks,
-    // and reopening each one costs more than its bytes.
+    // can stay until it has gone unused for a while: senders cycle through
+    // their spare blocks, and reopening each one costs more than its bytes.
     ProcessDataHeap::Get()->SweepKept(dataViewIdleSweeps);
     dataBlocks->TrimSpares(now);
 }

@@ -75,14 +75,27 @@ KeptViews::Result KeptViews::Map(long id, MappedSegment** record, bool askHolder
 
 void KeptViews::Done(MappedSegment* record)
 {
+    Release(record, false);
+}
+
+void KeptViews::Forget(MappedSegment* record)
+{
+    Release(record, true);
+}
+
+// One use of the record ends; a forgotten kept view closes with its last use,
+// and a view mapped afresh is unmapped.
+void KeptViews::Release(MappedSegment* record, bool forget)
+{
     if (record == nullptr) {
         return;
     }
     {
         std::lock_guard<std::mutex> keeping(lock);
-        const auto found = FindKept(record);
-        if (found != views.end()) {
+        const auto found = views.find(record->Number());
+        if (found != views.end() && found->second.record == record) {
             View& view = found->second;
+            view.forgotten = view.forgotten || forget;
             view.inUse = std::max(view.inUse - 1, 0);
             if (view.inUse == 0 && view.forgotten) {
                 HeapLock heapLock(heap.mutex);
@@ -92,28 +105,6 @@ void KeptViews::Done(MappedSegment* record)
         }
     }
     heap.Unmap(record); // mapped afresh
-}
-
-void KeptViews::Forget(MappedSegment* record)
-{
-    if (record == nullptr) {
-        return;
-    }
-    {
-        std::lock_guard<std::mutex> keeping(lock);
-        const auto found = FindKept(record);
-        if (found != views.end()) {
-            found->second.forgotten = true;
-        }
-    }
-    Done(record);
-}
-
-// The kept view the record is, or the end when it was mapped afresh.
-std::unordered_map<long, KeptViews::View>::iterator KeptViews::FindKept(const MappedSegment* record)
-{
-    const auto found = views.find(record->Number());
-    return found != views.end() && found->second.record == record ? found : views.end();
 }
 
 bool KeptViews::WouldOpen(long id, bool askHolders)

@@ -60,7 +60,7 @@ private:
         bool forgotten; // goes once nobody uses it
     };
     bool IsStale(const View& view) const;
-    std::unordered_map<long, View>::iterator FindKept(const MappedSegment* record);
+    void Release(MappedSegment* record, bool forget);
     void CloseLocked(std::unordered_map<long, View>::iterator entry);
     FileMappingHeap& heap;
     // Whether the system can tell a segment's holders.
